@@ -1,0 +1,90 @@
+#pragma once
+
+// Every text and number the tool uses. Generated files and console output
+// are read by scripts and assemblers, so these bytes are part of the contract.
+
+#include <cstddef>
+#include <string_view>
+
+namespace dravenik {
+
+// --- Console --------------------------------------------------------------
+
+/// First line of every run.
+inline constexpr std::string_view kTitle = "\nDRAVENIK v.1.0\n";
+/// Says what the tool does and how to call it; the empty line after it is part of the dialogue.
+inline constexpr std::string_view kCredit = "Generates program tables for 68000 assembly projects. "
+                                            "usage: dravenik <project-dir> <output-dir>\n\n";
+/// Progress texts; each is completed on the same line by its "ok".
+inline constexpr std::string_view kPhase1Progress = "Including project files... ";
+inline constexpr std::string_view kPhase1Done = "ok\n";
+inline constexpr std::string_view kPhase2Progress = "Parsing source code... ";
+inline constexpr std::string_view kPhase2Done = "ok\n\n";
+
+/// Fatal messages. The argument check comes right after the credit's empty
+/// line; every later one starts on a fresh line after an unfinished progress text.
+inline constexpr std::string_view kFatalIllegalArguments =
+    "Fatal Error: Illegal arguments amount.\n\n";
+inline constexpr std::string_view kFatalPrefix = "\nFatal Error: ";
+inline constexpr std::string_view kFatalSuffix = ".\n\n";
+inline constexpr std::string_view kNoProjectFiles = "No project files found";
+inline constexpr std::string_view kTooManyProjectFiles = "Too many project files (at most 31)";
+inline constexpr std::string_view kCannotCreate = "Cannot create ";
+inline constexpr std::string_view kCannotReadProjectFile = "Cannot read project file ";
+inline constexpr std::string_view kCannotWrite = "Cannot write ";
+/// Between a path and the system's reason in a fatal message.
+inline constexpr std::string_view kReasonSeparator = ": ";
+
+/// Number of arguments after the program name.
+inline constexpr std::size_t kArgumentCount = 2;
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+
+// --- Project scan ---------------------------------------------------------
+
+/// Slots of the project file table; consumers of the tables rely on this limit.
+inline constexpr std::size_t MaxProjectFiles = 31;
+/// A directory entry is a program when its name ends in this, ASCII case ignored.
+inline constexpr std::string_view kProjectFileSuffix = ".asm";
+
+// --- Generated files ------------------------------------------------------
+
+inline constexpr std::string_view kIncludeFileName = "prginc.asm";
+inline constexpr std::string_view kNameListFileName = "prglst.dat";
+inline constexpr std::string_view kOffsetTableFileName = "prgsrc.asm";
+inline constexpr std::string_view kSourceTextFileName = "prgscr.dat";
+
+/// Long table layout: every line starts with kLongTableStart.
+inline constexpr std::string_view kLongTableStart = " dc.l ";
+inline constexpr std::string_view kLongTableNewLine = "\n dc.l ";
+inline constexpr std::string_view kLongTableSeparator = ",";
+inline constexpr std::size_t EntriesPerLine = 8;
+
+/// Include file pieces: "Prg<n> include 'proj\<name>'".
+inline constexpr std::string_view kProgramLabel = "Prg";
+inline constexpr std::string_view kIncludeDirective = " include '";
+inline constexpr std::string_view kIncludePathPrefix = "proj\\";
+inline constexpr std::string_view kIncludeClose = "'";
+inline constexpr std::string_view kLineBreak = "\n";
+
+/// Offset table entries: "ProjectScr" or "ProjectScr+<offset>".
+inline constexpr std::string_view kSourceLabel = "ProjectScr";
+inline constexpr std::string_view kOffsetPlus = "+";
+
+/// Stands between two names and after every copied source line.
+inline constexpr char LineMark = '\x80';
+/// Ends a data file's list or block; doubled when needed for an even length.
+inline constexpr char EndMark = '\0';
+
+// --- Text mode --------------------------------------------------------------
+
+inline constexpr char kLineFeed = '\n';
+inline constexpr char kCarriageReturn = '\r';
+/// Ctrl-Z: a text-mode reader treats it as the end of the file.
+inline constexpr char kEndOfText = '\x1a';
+
+/// Size of the read and write buffers: large blocks keep system calls few,
+/// and a fixed size keeps memory constant whatever the line length.
+inline constexpr std::size_t kIoBlockSize = std::size_t{1} << 20;
+
+} // namespace dravenik

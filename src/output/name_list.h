@@ -1,0 +1,27 @@
+#pragma once
+
+#include "output/outcome.h"
+#include "platform/text_file.h"
+
+#include <string>
+#include <string_view>
+
+namespace dravenik {
+
+/// "prglst.dat": the program names in order, LineMark between two names,
+/// then an end mark; no line break, no header.
+class NameList {
+public:
+  /// Creates the file in outputDirectory.
+  Outcome create(const std::string& outputDirectory);
+  /// Writes name, and LineMark unless it is the last.
+  void addName(std::string_view name, bool last);
+  /// Writes the end mark, flushes and closes; reports a failed write.
+  Outcome finish();
+
+private:
+  std::string path_;
+  platform::TextFileWriter file_{};
+};
+
+} // namespace dravenik

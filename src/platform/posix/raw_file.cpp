@@ -1,0 +1,149 @@
+#include "platform/raw_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dravenik::platform {
+
+namespace {
+
+constexpr mode_t kCreateMode = 0666; // narrowed by the user's umask
+constexpr char kSeparator = '/';
+
+int lastError() {
+  return errno != 0 ? errno : EIO;
+}
+
+/// Opens without ever blocking (a FIFO or a device with no peer would hang
+/// an ordinary open), then takes the lock without waiting.
+int openLocked(const std::string& path, int flags, int lockMode, int& fd) {
+  fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, kCreateMode);
+  if (fd < 0) {
+    return lastError();
+  }
+  while (::flock(fd, lockMode | LOCK_NB) != 0) {
+    if (errno == EINTR) {
+      continue;
+    }
+    const int error = errno == EWOULDBLOCK ? kErrorLocked : lastError();
+    ::close(fd);
+    fd = -1;
+    return error;
+  }
+  return 0;
+}
+
+} // namespace
+
+std::string errorText(int code) {
+  switch (code) {
+  case kErrorNotRegularFile:
+    return "not a regular file";
+  case kErrorLocked:
+    return "in use by another open of it";
+  default:
+    return std::strerror(code);
+  }
+}
+
+std::string joinPath(const std::string& directory, std::string_view name) {
+  std::string path = directory;
+  path += kSeparator;
+  path += name;
+  return path;
+}
+
+RawFile::~RawFile() {
+  close();
+}
+
+int RawFile::openForWriting(const std::string& path) {
+  close();
+  int fd = -1;
+  if (const int error = openLocked(path, O_WRONLY | O_CREAT, LOCK_EX, fd); error != 0) {
+    return error;
+  }
+  handle_ = fd;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int error = lastError();
+    close();
+    return error;
+  }
+  // Writes go to the opened object, so they must not wait either; a regular
+  // file never does, and a device (a link to /dev/full, say) is written as it is.
+  if (S_ISREG(info.st_mode) && ::ftruncate(fd, 0) != 0) {
+    const int error = lastError();
+    close();
+    return error;
+  }
+  return 0;
+}
+
+int RawFile::openForReading(const std::string& path) {
+  close();
+  int fd = -1;
+  if (const int error = openLocked(path, O_RDONLY, LOCK_SH, fd); error != 0) {
+    return error;
+  }
+  handle_ = fd;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int error = lastError();
+    close();
+    return error;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    close();
+    return kErrorNotRegularFile;
+  }
+  return 0;
+}
+
+int RawFile::read(char* data, std::size_t size, std::size_t& got) {
+  got = 0;
+  for (;;) {
+    const ssize_t count = ::read(static_cast<int>(handle_), data, size);
+    if (count >= 0) {
+      got = static_cast<std::size_t>(count);
+      return 0;
+    }
+    if (errno != EINTR) {
+      return lastError();
+    }
+  }
+}
+
+int RawFile::write(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t count = ::write(static_cast<int>(handle_), data, size);
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return lastError();
+    }
+    if (count == 0) {
+      return EIO;
+    }
+    data += count;
+    size -= static_cast<std::size_t>(count);
+  }
+  return 0;
+}
+
+int RawFile::close() {
+  if (handle_ < 0) {
+    return 0;
+  }
+  const int fd = static_cast<int>(handle_);
+  handle_ = -1;
+  // The descriptor is gone after close() even when it reports EINTR; never retry.
+  return ::close(fd) == 0 ? 0 : lastError();
+}
+
+} // namespace dravenik::platform

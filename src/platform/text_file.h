@@ -1,0 +1,71 @@
+#pragma once
+
+#include "constants.h"
+#include "platform/raw_file.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dravenik::platform {
+
+/// A generated file, written in text mode: every LF is stored as CR LF, every
+/// other byte unchanged. Writes are buffered; the first failure sticks, later
+/// writes are dropped, and flush() and close() report it.
+class TextFileWriter {
+public:
+  explicit TextFileWriter(std::size_t bufferSize = kIoBlockSize) : bufferSize_(bufferSize) {}
+  /// Flushes what is buffered and closes, best effort (see close()).
+  ~TextFileWriter();
+
+  /// Creates or empties the file at path for exclusive writing (see RawFile).
+  int open(const std::string& path);
+  /// Writes text with the text-mode rule.
+  void write(std::string_view text);
+  /// Writes one byte exactly as given.
+  void writeByte(char byte);
+  /// The number of bytes the file holds so far, buffered ones included.
+  std::uint64_t position() const { return position_; }
+  /// Hands everything buffered to the system; returns the first failure.
+  int flush();
+  /// Flushes and closes; returns the first failure of the file's whole life.
+  int close();
+  int error() const { return error_; }
+
+private:
+  void writeThrough(std::string_view bytes);
+
+  RawFile file_;
+  std::size_t bufferSize_;
+  std::string buffer_;
+  std::uint64_t position_ = 0;
+  int error_ = 0;
+};
+
+/// A project file, read in text mode in pieces of bounded size: CR LF is
+/// delivered as LF, a lone CR as it is, and Ctrl-Z ends the input.
+class TextFileReader {
+public:
+  explicit TextFileReader(std::size_t blockSize = kIoBlockSize);
+
+  /// Opens an existing regular file for shared reading (see RawFile).
+  int open(const std::string& path);
+  /// The next piece of decoded text, at most one block long, writable in
+  /// place; empty at the end of the input or on a failure (see error()).
+  std::span<char> read();
+  int error() const { return error_; }
+  int close() { return file_.close(); }
+
+private:
+  RawFile file_;
+  std::size_t blockSize_;
+  /// One byte more than a block: room for a CR held back from the previous read.
+  std::vector<char> buffer_;
+  bool heldCr_ = false;
+  bool ended_ = false;
+  int error_ = 0;
+};
+
+} // namespace dravenik::platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dravenik {
+
+/// True when name ends in ".asm", ASCII letters compared without regard to case.
+bool isProjectFileName(std::string_view name);
+
+/// The fixed order of the search: bytes compared unsigned after upper-casing
+/// ASCII letters; names equal in that light by their raw bytes. A strict total
+/// order, so that every machine numbers the same programs the same way.
+bool searchOrderLess(std::string_view left, std::string_view right);
+
+/// The search of a project directory for program files: every kind of entry
+/// whose name matches, delivered in search order. The directory is read when
+/// the search starts; only matching names are kept.
+class DirectorySearch {
+public:
+  /// Reads projectDirectory (used exactly as typed). A directory that is
+  /// missing or cannot be read yields no match.
+  explicit DirectorySearch(const std::string& projectDirectory);
+  /// Delivers the next match; false when there is none left.
+  bool next(std::string& name);
+
+private:
+  std::vector<std::string> matches_;
+  std::size_t next_ = 0;
+};
+
+} // namespace dravenik

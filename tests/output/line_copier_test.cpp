@@ -1,0 +1,61 @@
+#include "output/line_copier.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace dravenik {
+namespace {
+
+TEST(CopyLinesTest, MarksEveryLineWhateverTheBlockSize) {
+  struct Case {
+    std::string disk;
+    std::string copied;
+  };
+  const Case cases[] = {
+      {"move.w d0,d1\r\nrts\r\n", "move.w d0,d1\x80rts\x80"},
+      {"x\n\ny", "x\x80\x80y\x80"}, // empty line, last line without a break
+      {"", ""},
+      {"\n", "\x80"},
+      {"\r\n\r\n", "\x80\x80"},
+      {"a\rb\x80\n", "a\rb\x80\x80"}, // lone CR and a 0x80 byte kept
+      {"nop\r\nlast\x1a"
+       "after\n",
+       "nop\x80last\x80"},
+      {"\x1a"
+       "after\n",
+       ""},
+  };
+  for (const std::size_t block : {1, 2, 5, 1 << 20}) {
+    for (const Case& c : cases) {
+      test::TempDir dir;
+      dir.write("in.asm", c.disk);
+      platform::TextFileReader reader(block);
+      ASSERT_EQ(reader.open(dir.at("in.asm")), 0);
+      platform::TextFileWriter writer(3);
+      ASSERT_EQ(writer.open(dir.at("out.dat")), 0);
+      EXPECT_EQ(copyLines(reader, writer), 0);
+      ASSERT_EQ(writer.close(), 0);
+      EXPECT_EQ(test::readFile(dir.at("out.dat")), c.copied)
+          << "block " << block << ", input size " << c.disk.size();
+    }
+  }
+}
+
+TEST(LineMarkerTest, KnowsWhetherTheLastLineIsOpen) {
+  LineMarker marker;
+  std::string piece = "ab\ncd";
+  marker.mark(piece);
+  EXPECT_EQ(piece, "ab\x80"
+                   "cd");
+  EXPECT_TRUE(marker.lineOpen());
+  std::string rest = "\n";
+  marker.mark(rest);
+  EXPECT_FALSE(marker.lineOpen());
+  marker.mark({});
+  EXPECT_FALSE(marker.lineOpen());
+}
+
+} // namespace
+} // namespace dravenik

@@ -1,0 +1,124 @@
+#include "platform/text_file.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+namespace dravenik::platform {
+namespace {
+
+using namespace std::string_literals;
+
+std::string readAll(TextFileReader& reader) {
+  std::string text;
+  for (auto piece = reader.read(); !piece.empty(); piece = reader.read()) {
+    text.append(piece.data(), piece.size());
+  }
+  return text;
+}
+
+TEST(TextFileReaderTest, DecodesTextModeAcrossEveryBlockBoundary) {
+  struct Case {
+    std::string disk;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"a\r\nb\r\n", "a\nb\n"},
+      {"a\nb", "a\nb"},
+      {"a\rb\r", "a\rb\r"},   // lone CRs stay, also the last byte
+      {"\r\r\n\r", "\r\n\r"}, // only the CR right before LF goes
+      {"ab\x1a"
+       "cd\r\n",
+       "ab"},             // Ctrl-Z ends the input
+      {"\r\x1a\n", "\r"}, // a CR before Ctrl-Z is a lone CR
+      {"\x1a", ""},
+      {"x\x80\0y\r\n"s, "x\x80\0y\n"s}, // every other byte unchanged
+  };
+  for (const std::size_t block : {1, 2, 3, 1 << 20}) {
+    for (const Case& c : cases) {
+      test::TempDir dir;
+      dir.write("in.asm", c.disk);
+      TextFileReader reader(block);
+      ASSERT_EQ(reader.open(dir.at("in.asm")), 0);
+      EXPECT_EQ(readAll(reader), c.text) << "block " << block << ", input size " << c.disk.size();
+      EXPECT_EQ(reader.error(), 0);
+    }
+  }
+}
+
+TEST(TextFileReaderTest, RefusesWhatIsNoRegularFile) {
+  test::TempDir dir;
+  dir.makeDir("old.asm");
+  dir.link("dangling.asm", dir.at("nowhere"));
+  TextFileReader reader;
+  EXPECT_EQ(reader.open(dir.at("old.asm")), kErrorNotRegularFile);
+  EXPECT_EQ(reader.open(dir.at("dangling.asm")), ENOENT);
+  EXPECT_EQ(reader.open("/dev/zero"), kErrorNotRegularFile);
+}
+
+TEST(TextFileWriterTest, StoresLineFeedsAsCrLfAndCountsStoredBytes) {
+  for (const std::size_t bufferSize : {1, 4, 1 << 20}) {
+    test::TempDir dir;
+    TextFileWriter file(bufferSize);
+    ASSERT_EQ(file.open(dir.at("out.asm")), 0);
+    file.write(" dc.l Prg1\nPrg1");
+    file.writeByte('\0');
+    file.write("long piece without a break\x80");
+    EXPECT_EQ(file.position(), 44u);
+    ASSERT_EQ(file.close(), 0);
+    EXPECT_EQ(test::readFile(dir.at("out.asm")),
+              " dc.l Prg1\r\nPrg1\0long piece without a break\x80"s)
+        << "buffer " << bufferSize;
+  }
+}
+
+TEST(TextFileWriterTest, EmptiesAnExistingFile) {
+  test::TempDir dir;
+  dir.write("out.dat", "stale content");
+  TextFileWriter file;
+  ASSERT_EQ(file.open(dir.at("out.dat")), 0);
+  file.write("new");
+  ASSERT_EQ(file.close(), 0);
+  EXPECT_EQ(test::readFile(dir.at("out.dat")), "new");
+}
+
+TEST(TextFileWriterTest, NeverTouchesAFileSomebodyHasOpen) {
+  test::TempDir dir;
+  dir.write("busy.asm", "kept");
+  {
+    TextFileReader reader;
+    ASSERT_EQ(reader.open(dir.at("busy.asm")), 0);
+    TextFileWriter writer;
+    EXPECT_EQ(writer.open(dir.at("busy.asm")), kErrorLocked);
+  }
+  EXPECT_EQ(test::readFile(dir.at("busy.asm")), "kept"); // refused before emptying it
+  TextFileWriter first;
+  ASSERT_EQ(first.open(dir.at("busy.asm")), 0);
+  TextFileWriter second;
+  EXPECT_EQ(second.open(dir.at("busy.asm")), kErrorLocked);
+  TextFileReader reader;
+  EXPECT_EQ(reader.open(dir.at("busy.asm")), kErrorLocked);
+}
+
+TEST(TextFileWriterTest, ReportsAFullDiskAndKeepsTheFirstFailure) {
+  TextFileWriter file(4);
+  ASSERT_EQ(file.open("/dev/full"), 0);
+  file.write("more than four bytes");
+  EXPECT_EQ(file.error(), ENOSPC);
+  file.write("x");
+  EXPECT_EQ(file.close(), ENOSPC);
+}
+
+TEST(TextFileWriterTest, ReportsWhereAFileCannotBeCreated) {
+  test::TempDir dir;
+  TextFileWriter file;
+  EXPECT_EQ(file.open(dir.at("missing/out.asm")), ENOENT);
+  dir.makeDir("sub.asm");
+  EXPECT_EQ(file.open(dir.at("sub.asm")), EISDIR);
+}
+
+} // namespace
+} // namespace dravenik::platform

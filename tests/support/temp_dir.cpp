@@ -1,0 +1,59 @@
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+namespace dravenik::test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "dravenik-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    ADD_FAILURE() << "cannot create a temporary directory";
+  }
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::at(std::string_view relative) const {
+  return path_ + "/" + std::string(relative);
+}
+
+void TempDir::write(std::string_view relative, std::string_view bytes) const {
+  std::ofstream out(at(relative), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << "cannot write " << at(relative);
+}
+
+void TempDir::makeDir(std::string_view relative) const {
+  std::filesystem::create_directories(at(relative));
+}
+
+void TempDir::remove(std::string_view relative) const {
+  std::filesystem::remove_all(at(relative));
+}
+
+void TempDir::link(std::string_view relative, const std::string& target) const {
+  std::filesystem::create_symlink(target, at(relative));
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+} // namespace dravenik::test
