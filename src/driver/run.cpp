@@ -5,6 +5,7 @@
 #include "output/name_list.h"
 #include "output/outcome.h"
 #include "output/source_text.h"
+#include "platform/directory_lock.h"
 #include "platform/raw_file.h"
 #include "scan/directory_search.h"
 #include "scan/project_file_table.h"
@@ -124,6 +125,12 @@ int run(const std::vector<std::string>& arguments, Console& console) {
 
   ProjectFileTable table;
   console.print(kPhase1Progress);
+  // Held to the end of the run: a second run into the same folder stops
+  // before it touches a file, so the folder never mixes two runs' files.
+  platform::DirectoryLock outputLock;
+  if (const int error = outputLock.lock(platform::joinPath(outputDirectory, "")); error != 0) {
+    return fatal(console, Outcome{FailureKind::Create, includeFilePath(outputDirectory), error});
+  }
   if (const int status = includeProjectFiles(projectDirectory, outputDirectory, table, console);
       status != kExitSuccess) {
     return status;

@@ -9,8 +9,12 @@ std::string programLabel(std::size_t number) {
   return std::string(kProgramLabel) + std::to_string(number);
 }
 
+std::string includeFilePath(const std::string& outputDirectory) {
+  return platform::joinPath(outputDirectory, kIncludeFileName);
+}
+
 Outcome IncludeFile::create(const std::string& outputDirectory) {
-  path_ = platform::joinPath(outputDirectory, kIncludeFileName);
+  path_ = includeFilePath(outputDirectory);
   if (const int error = file_.open(path_); error != 0) {
     return Outcome::check(FailureKind::Create, path_, error);
   }

@@ -31,6 +31,9 @@ private:
   LongTableWriter labels_;
 };
 
+/// Where the include file of outputDirectory goes.
+std::string includeFilePath(const std::string& outputDirectory);
+
 /// "Prg" followed by number in decimal.
 std::string programLabel(std::size_t number);
 

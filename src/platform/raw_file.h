@@ -10,6 +10,7 @@ namespace dravenik::platform {
 /// Error codes of our own, beside the operating system's (which are positive).
 inline constexpr int kErrorNotRegularFile = -1;
 inline constexpr int kErrorLocked = -2;
+inline constexpr int kErrorDirectoryInUse = -3;
 
 /// The words for an error code: the system's description, or ours for our own codes.
 std::string errorText(int code);

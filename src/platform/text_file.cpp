@@ -2,9 +2,6 @@
 
 #include "platform/text_mode.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace dravenik::platform {
 
 TextFileWriter::~TextFileWriter() {
@@ -75,43 +72,23 @@ int TextFileWriter::close() {
   return error_;
 }
 
-TextFileReader::TextFileReader(std::size_t blockSize)
-    : blockSize_(blockSize), buffer_(blockSize + 1) {}
+TextFileReader::TextFileReader(std::size_t blockSize) : buffer_(blockSize + 1) {}
 
 int TextFileReader::open(const std::string& path) {
-  heldCr_ = false;
-  ended_ = false;
+  decoder_ = TextDecoder{};
   error_ = file_.openForReading(path);
   return error_;
 }
 
 std::span<char> TextFileReader::read() {
-  while (!ended_ && error_ == 0) {
-    char* const data = buffer_.data();
-    const std::size_t start = heldCr_ ? 1 : 0;
-    if (heldCr_) {
-      data[0] = kCarriageReturn;
-    }
+  while (!decoder_.ended() && error_ == 0) {
     std::size_t got = 0;
-    error_ = file_.read(data + start, blockSize_, got);
+    error_ = file_.read(buffer_.data() + 1, buffer_.size() - 1, got);
     if (error_ != 0) {
       return {};
     }
-    std::size_t size = start + got;
-    if (got == 0) {
-      ended_ = true;
-    } else if (const void* stop = std::memchr(data + start, kEndOfText, got); stop != nullptr) {
-      size = static_cast<std::size_t>(static_cast<const char*>(stop) - data);
-      ended_ = true;
-    }
-    // A CR at the end of the block may be the first half of a CR LF pair.
-    heldCr_ = !ended_ && size > 0 && data[size - 1] == kCarriageReturn;
-    if (heldCr_) {
-      --size;
-    }
-    size = collapseCrLf(data, size);
-    if (size > 0) {
-      return {data, size};
+    if (const std::span<char> text = decoder_.decode(buffer_, got); !text.empty()) {
+      return text;
     }
   }
   return {};

@@ -2,6 +2,7 @@
 
 #include "constants.h"
 #include "platform/raw_file.h"
+#include "platform/text_mode.h"
 
 #include <cstdint>
 #include <span>
@@ -60,11 +61,9 @@ public:
 
 private:
   RawFile file_;
-  std::size_t blockSize_;
   /// One byte more than a block: room for a CR held back from the previous read.
   std::vector<char> buffer_;
-  bool heldCr_ = false;
-  bool ended_ = false;
+  TextDecoder decoder_;
   int error_ = 0;
 };
 

@@ -26,6 +26,30 @@ std::size_t collapseCrLf(char* data, std::size_t size) {
   }
 }
 
+std::span<char> TextDecoder::decode(std::span<char> buffer, std::size_t got) {
+  if (ended_) {
+    return {};
+  }
+  char* const data = buffer.data();
+  const std::size_t start = heldCr_ ? 0 : 1;
+  if (heldCr_) {
+    data[0] = kCarriageReturn;
+  }
+  std::size_t end = 1 + got;
+  if (got == 0) {
+    ended_ = true;
+  } else if (const void* stop = std::memchr(data + 1, kEndOfText, got); stop != nullptr) {
+    end = static_cast<std::size_t>(static_cast<const char*>(stop) - data);
+    ended_ = true;
+  }
+  // A CR at the end of the block may be the first half of a CR LF pair.
+  heldCr_ = !ended_ && end > start && data[end - 1] == kCarriageReturn;
+  if (heldCr_) {
+    --end;
+  }
+  return {data + start, collapseCrLf(data + start, end - start)};
+}
+
 void appendExpandingLineFeeds(std::string& out, std::string_view text) {
   for (;;) {
     const std::size_t lf = text.find(kLineFeed);

@@ -14,6 +14,10 @@ struct TableCase {
   std::string bytes; // as stored: line breaks are CR LF
 };
 
+void PrintTo(const TableCase& c, std::ostream* os) {
+  *os << c.entries << " entries";
+}
+
 class LongTableWriterTest : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(LongTableWriterTest, LaysOutEightEntriesToALine) {
@@ -24,7 +28,9 @@ TEST_P(LongTableWriterTest, LaysOutEightEntriesToALine) {
   LongTableWriter table;
   table.begin(file);
   for (int i = 1; i <= c.entries; ++i) {
-    table.add(file, "E" + std::to_string(i));
+    std::string entry = "E";
+    entry += std::to_string(i);
+    table.add(file, entry);
   }
   EXPECT_EQ(table.count(), static_cast<std::size_t>(c.entries));
   ASSERT_EQ(file.close(), 0);

@@ -10,7 +10,10 @@ namespace {
 TEST(ProjectFileTableTest, KeepsThirtyOneNamesInOrderAndRefusesMore) {
   ProjectFileTable table;
   for (std::size_t i = 0; i < MaxProjectFiles; ++i) {
-    ASSERT_TRUE(table.append("p" + std::to_string(i) + ".asm"));
+    std::string name = "p";
+    name += std::to_string(i);
+    name += ".asm";
+    ASSERT_TRUE(table.append(name));
   }
   EXPECT_EQ(table.count(), 31u);
   EXPECT_FALSE(table.append("extra.asm"));

@@ -51,13 +51,19 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
 
 } // namespace
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  RunResult result;
+RunningProgram startProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  RunningProgram running;
   int outPipe[2];
   int errPipe[2];
-  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
+  if (::pipe2(outPipe, O_CLOEXEC) != 0) {
     ADD_FAILURE() << "pipe failed";
-    return result;
+    return running;
+  }
+  if (::pipe2(errPipe, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe failed";
+    ::close(outPipe[0]);
+    ::close(outPipe[1]);
+    return running;
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -81,23 +87,44 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     ADD_FAILURE() << "cannot start " << program;
     ::close(outPipe[0]);
     ::close(errPipe[0]);
+    return running;
+  }
+  running.pid = pid;
+  running.outFd = outPipe[0];
+  running.errFd = errPipe[0];
+  return running;
+}
+
+RunResult finishProgram(RunningProgram& running) {
+  RunResult result;
+  if (running.pid < 0) {
     return result;
   }
-  drain(outPipe[0], errPipe[0], result.out, result.err);
-  ::close(outPipe[0]);
-  ::close(errPipe[0]);
+  drain(running.outFd, running.errFd, result.out, result.err);
+  ::close(running.outFd);
+  ::close(running.errFd);
 
   int status = 0;
   rusage usage{};
-  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  while (::wait4(running.pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
+  running = RunningProgram{};
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.maxResidentKiB = usage.ru_maxrss;
   return result;
 }
 
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  RunningProgram running = startProgram(program, arguments);
+  return finishProgram(running);
+}
+
+std::string toolPath() {
+  return DRAVENIK_EXECUTABLE;
+}
+
 RunResult runTool(const std::vector<std::string>& arguments) {
-  return runProgram(DRAVENIK_EXECUTABLE, arguments);
+  return runProgram(toolPath(), arguments);
 }
 
 } // namespace dravenik::test

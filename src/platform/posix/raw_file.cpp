@@ -45,6 +45,8 @@ std::string errorText(int code) {
     return "not a regular file";
   case kErrorLocked:
     return "in use by another open of it";
+  case kErrorDirectoryInUse:
+    return "the output directory is in use by another run";
   default:
     return std::strerror(code);
   }

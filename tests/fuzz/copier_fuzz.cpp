@@ -1,0 +1,135 @@
+// The streaming copier against a plain whole-buffer model of what a block of
+// the source text file must hold, over arbitrary bytes and arbitrary block,
+// chunk and buffer sizes.
+
+#include "constants.h"
+#include "output/line_copier.h"
+#include "output/marks.h"
+#include "platform/text_file.h"
+#include "platform/text_mode.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace dravenik;
+
+/// The block for one project file, computed over the whole input at once.
+std::string model(std::string disk) {
+  disk = disk.substr(0, disk.find(kEndOfText));
+  std::string text;
+  for (std::size_t i = 0; i < disk.size(); ++i) {
+    if (!(disk[i] == '\r' && i + 1 < disk.size() && disk[i + 1] == '\n')) {
+      text += disk[i];
+    }
+  }
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t lf = text.find('\n', start);
+    const std::size_t end = lf == std::string::npos ? text.size() : lf;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  std::string block;
+  for (const std::string& line : lines) {
+    block += line;
+    block += '\x80';
+  }
+  block += '\0';
+  if (block.size() % 2 != 0) {
+    block += '\0';
+  }
+  return block;
+}
+
+/// Decoder and marker fed in chunks of the given sizes, in memory.
+std::string streamInChunks(const std::string& disk, const std::vector<std::size_t>& chunks) {
+  platform::TextDecoder decoder;
+  LineMarker marker;
+  std::string block;
+  std::vector<char> buffer;
+  std::size_t at = 0;
+  for (std::size_t k = 0; !decoder.ended(); ++k) {
+    // A read of 0 bytes means the end, so every other read brings at least one.
+    const std::size_t wanted = std::max<std::size_t>(1, chunks[k % chunks.size()]);
+    const std::size_t got = std::min(wanted, disk.size() - at);
+    buffer.assign(got + 1, '?');
+    std::copy_n(disk.data() + at, got, buffer.data() + 1);
+    at += got;
+    const std::span<char> text = decoder.decode(buffer, got);
+    marker.mark(text);
+    block.append(text.data(), text.size());
+  }
+  if (marker.lineOpen()) {
+    block += LineMark;
+  }
+  block += EndMark;
+  if (block.size() % 2 != 0) {
+    block += EndMark;
+  }
+  return block;
+}
+
+/// The real copier through real files, with the given block and buffer sizes.
+std::string copyThroughFiles(const std::string& disk, std::size_t blockSize,
+                             std::size_t bufferSize) {
+  static const std::string dir = [] {
+    std::string pattern = "/tmp/dravenik-fuzz-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      std::abort();
+    }
+    return pattern;
+  }();
+  const std::string in = dir + "/in.asm";
+  const std::string out = dir + "/out.dat";
+  {
+    std::ofstream file(in, std::ios::binary | std::ios::trunc);
+    file.write(disk.data(), static_cast<std::streamsize>(disk.size()));
+  }
+  platform::TextFileReader reader(blockSize);
+  platform::TextFileWriter writer(bufferSize);
+  if (reader.open(in) != 0 || writer.open(out) != 0 || copyLines(reader, writer) != 0) {
+    std::abort();
+  }
+  writeEndMark(writer);
+  if (writer.close() != 0) {
+    std::abort();
+  }
+  std::ifstream file(out, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const std::size_t blockSize = input.ConsumeIntegralInRange<std::size_t>(1, 64);
+  const std::size_t bufferSize = input.ConsumeIntegralInRange<std::size_t>(1, 64);
+  std::vector<std::size_t> chunks(input.ConsumeIntegralInRange<std::size_t>(1, 8));
+  for (std::size_t& chunk : chunks) {
+    chunk = input.ConsumeIntegralInRange<std::size_t>(0, 40);
+  }
+  const std::string disk = input.ConsumeRemainingBytesAsString();
+
+  const std::string expected = model(disk);
+  if (streamInChunks(disk, chunks) != expected) {
+    std::fputs("streamed in chunks: differs from the model\n", stderr);
+    std::abort();
+  }
+  if (copyThroughFiles(disk, blockSize, bufferSize) != expected) {
+    std::fputs("copied through files: differs from the model\n", stderr);
+    std::abort();
+  }
+  return 0;
+}
