@@ -86,5 +86,8 @@ inline constexpr char kEndOfText = '\x1a';
 /// Size of the read and write buffers: large blocks keep system calls few,
 /// and a fixed size keeps memory constant whatever the line length.
 inline constexpr std::size_t kIoBlockSize = std::size_t{1} << 20;
+/// A piece of at least 1/kWriteThroughDivisor of a write buffer, with nothing
+/// to translate, goes straight to the system instead of through the buffer.
+inline constexpr std::size_t kWriteThroughDivisor = 4;
 
 } // namespace dravenik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "constants.h"
 #include "output/long_table_writer.h"
 #include "output/outcome.h"
 #include "platform/text_file.h"
@@ -31,7 +32,7 @@ private:
   std::string sourceTextPath_;
   platform::TextFileWriter offsetTable_{};
   platform::TextFileWriter sourceText_{};
-  platform::TextFileReader reader_{};
+  platform::TextFileReader reader_{kIoBlockSize, LineMark};
   LongTableWriter offsets_;
 };
 

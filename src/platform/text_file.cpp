@@ -17,15 +17,14 @@ int TextFileWriter::open(const std::string& path) {
 }
 
 void TextFileWriter::write(std::string_view text) {
+  if (text.find(kLineFeed) == std::string_view::npos) {
+    writeBytes(text);
+    return;
+  }
   if (error_ != 0) {
     return;
   }
   const std::size_t before = buffer_.size();
-  if (text.size() >= bufferSize_ && text.find(kLineFeed) == std::string_view::npos) {
-    // A large piece with nothing to translate skips the copy into the buffer.
-    writeThrough(text);
-    return;
-  }
   appendExpandingLineFeeds(buffer_, text);
   position_ += buffer_.size() - before;
   if (buffer_.size() >= bufferSize_) {
@@ -33,15 +32,24 @@ void TextFileWriter::write(std::string_view text) {
   }
 }
 
-void TextFileWriter::writeByte(char byte) {
+void TextFileWriter::writeBytes(std::string_view bytes) {
   if (error_ != 0) {
     return;
   }
-  buffer_ += byte;
-  ++position_;
+  if (bytes.size() >= bufferSize_ / kWriteThroughDivisor) {
+    // A large piece costs less as one more system call than as a copy into the buffer.
+    writeThrough(bytes);
+    return;
+  }
+  buffer_.append(bytes);
+  position_ += bytes.size();
   if (buffer_.size() >= bufferSize_) {
     flush();
   }
+}
+
+void TextFileWriter::writeByte(char byte) {
+  writeBytes({&byte, 1});
 }
 
 void TextFileWriter::writeThrough(std::string_view bytes) {
@@ -72,10 +80,12 @@ int TextFileWriter::close() {
   return error_;
 }
 
-TextFileReader::TextFileReader(std::size_t blockSize) : buffer_(blockSize + 1) {}
+TextFileReader::TextFileReader(std::size_t blockSize, char lineBreak)
+    : buffer_(std::make_unique_for_overwrite<char[]>(blockSize + 1)), bufferSize_(blockSize + 1),
+      lineBreak_(lineBreak), decoder_(lineBreak) {}
 
 int TextFileReader::open(const std::string& path) {
-  decoder_ = TextDecoder{};
+  decoder_ = TextDecoder(lineBreak_);
   error_ = file_.openForReading(path);
   return error_;
 }
@@ -83,11 +93,12 @@ int TextFileReader::open(const std::string& path) {
 std::span<char> TextFileReader::read() {
   while (!decoder_.ended() && error_ == 0) {
     std::size_t got = 0;
-    error_ = file_.read(buffer_.data() + 1, buffer_.size() - 1, got);
+    error_ = file_.read(buffer_.get() + 1, bufferSize_ - 1, got);
     if (error_ != 0) {
       return {};
     }
-    if (const std::span<char> text = decoder_.decode(buffer_, got); !text.empty()) {
+    if (const std::span<char> text = decoder_.decode({buffer_.get(), bufferSize_}, got);
+        !text.empty()) {
       return text;
     }
   }

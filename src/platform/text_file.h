@@ -5,10 +5,10 @@
 #include "platform/text_mode.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace dravenik::platform {
 
@@ -25,6 +25,9 @@ public:
   int open(const std::string& path);
   /// Writes text with the text-mode rule.
   void write(std::string_view text);
+  /// Writes bytes exactly as given, for data known to hold no LF or meant
+  /// to be stored untranslated.
+  void writeBytes(std::string_view bytes);
   /// Writes one byte exactly as given.
   void writeByte(char byte);
   /// The number of bytes the file holds so far, buffered ones included.
@@ -49,7 +52,9 @@ private:
 /// delivered as LF, a lone CR as it is, and Ctrl-Z ends the input.
 class TextFileReader {
 public:
-  explicit TextFileReader(std::size_t blockSize = kIoBlockSize);
+  /// Reads in blocks of blockSize bytes and delivers each line break as the
+  /// byte lineBreak (see TextDecoder).
+  explicit TextFileReader(std::size_t blockSize = kIoBlockSize, char lineBreak = kLineFeed);
 
   /// Opens an existing regular file for shared reading (see RawFile).
   int open(const std::string& path);
@@ -57,12 +62,17 @@ public:
   /// place; empty at the end of the input or on a failure (see error()).
   std::span<char> read();
   int error() const { return error_; }
+  /// True when the text read so far ends inside a line without a line break.
+  bool lineOpen() const { return decoder_.lineOpen(); }
   int close() { return file_.close(); }
 
 private:
   RawFile file_;
-  /// One byte more than a block: room for a CR held back from the previous read.
-  std::vector<char> buffer_;
+  /// One byte more than a block: room for a CR held back from the previous
+  /// read. Left uninitialised: a small file touches only the pages it fills.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t bufferSize_;
+  char lineBreak_;
   TextDecoder decoder_;
   int error_ = 0;
 };

@@ -6,24 +6,28 @@
 
 namespace dravenik::platform {
 
-std::size_t collapseCrLf(char* data, std::size_t size) {
-  const char* in = data;
-  const char* const end = data + size;
-  char* out = data;
-  for (;;) {
-    const auto* cr = static_cast<const char*>(std::memchr(in, kCarriageReturn, end - in));
-    const char* const stop = cr == nullptr ? end : cr + 1;
-    const bool dropCr = cr != nullptr && stop < end && *stop == kLineFeed;
-    const std::size_t keep = static_cast<std::size_t>(stop - in) - (dropCr ? 1 : 0);
+std::size_t TextDecoder::markLineBreaks(char* data, std::size_t size) {
+  std::size_t in = 0;
+  std::size_t out = 0;
+  // One search per line; the bytes move only once a CR LF pair has shrunk the text.
+  while (const void* found = std::memchr(data + in, kLineFeed, size - in)) {
+    const auto lf = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+    const std::size_t lineEnd = lf > in && data[lf - 1] == kCarriageReturn ? lf - 1 : lf;
     if (out != in) {
-      std::memmove(out, in, keep);
+      std::memmove(data + out, data + in, lineEnd - in);
     }
-    out += keep;
-    if (cr == nullptr) {
-      return static_cast<std::size_t>(out - data);
-    }
-    in = stop;
+    out += lineEnd - in;
+    data[out] = lineBreak_;
+    ++out;
+    in = lf + 1;
   }
+  if (out != in) {
+    std::memmove(data + out, data + in, size - in);
+  }
+  if (size > 0) {
+    lineOpen_ = in < size;
+  }
+  return out + (size - in);
 }
 
 std::span<char> TextDecoder::decode(std::span<char> buffer, std::size_t got) {
@@ -47,7 +51,7 @@ std::span<char> TextDecoder::decode(std::span<char> buffer, std::size_t got) {
   if (heldCr_) {
     --end;
   }
-  return {data + start, collapseCrLf(data + start, end - start)};
+  return {data + start, markLineBreaks(data + start, end - start)};
 }
 
 void appendExpandingLineFeeds(std::string& out, std::string_view text) {

@@ -53,10 +53,9 @@ std::string model(std::string disk) {
   return block;
 }
 
-/// Decoder and marker fed in chunks of the given sizes, in memory.
+/// The decoder fed in chunks of the given sizes, in memory, as the copier uses it.
 std::string streamInChunks(const std::string& disk, const std::vector<std::size_t>& chunks) {
-  platform::TextDecoder decoder;
-  LineMarker marker;
+  platform::TextDecoder decoder(LineMark);
   std::string block;
   std::vector<char> buffer;
   std::size_t at = 0;
@@ -68,10 +67,9 @@ std::string streamInChunks(const std::string& disk, const std::vector<std::size_
     std::copy_n(disk.data() + at, got, buffer.data() + 1);
     at += got;
     const std::span<char> text = decoder.decode(buffer, got);
-    marker.mark(text);
     block.append(text.data(), text.size());
   }
-  if (marker.lineOpen()) {
+  if (decoder.lineOpen()) {
     block += LineMark;
   }
   block += EndMark;
@@ -97,7 +95,7 @@ std::string copyThroughFiles(const std::string& disk, std::size_t blockSize,
     std::ofstream file(in, std::ios::binary | std::ios::trunc);
     file.write(disk.data(), static_cast<std::streamsize>(disk.size()));
   }
-  platform::TextFileReader reader(blockSize);
+  platform::TextFileReader reader(blockSize, LineMark);
   platform::TextFileWriter writer(bufferSize);
   if (reader.open(in) != 0 || writer.open(out) != 0 || copyLines(reader, writer) != 0) {
     std::abort();

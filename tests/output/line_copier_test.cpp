@@ -31,7 +31,7 @@ TEST(CopyLinesTest, MarksEveryLineWhateverTheBlockSize) {
     for (const Case& c : cases) {
       test::TempDir dir;
       dir.write("in.asm", c.disk);
-      platform::TextFileReader reader(block);
+      platform::TextFileReader reader(block, LineMark);
       ASSERT_EQ(reader.open(dir.at("in.asm")), 0);
       platform::TextFileWriter writer(3);
       ASSERT_EQ(writer.open(dir.at("out.dat")), 0);
@@ -41,20 +41,6 @@ TEST(CopyLinesTest, MarksEveryLineWhateverTheBlockSize) {
           << "block " << block << ", input size " << c.disk.size();
     }
   }
-}
-
-TEST(LineMarkerTest, KnowsWhetherTheLastLineIsOpen) {
-  LineMarker marker;
-  std::string piece = "ab\ncd";
-  marker.mark(piece);
-  EXPECT_EQ(piece, "ab\x80"
-                   "cd");
-  EXPECT_TRUE(marker.lineOpen());
-  std::string rest = "\n";
-  marker.mark(rest);
-  EXPECT_FALSE(marker.lineOpen());
-  marker.mark({});
-  EXPECT_FALSE(marker.lineOpen());
 }
 
 } // namespace

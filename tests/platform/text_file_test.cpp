@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 namespace dravenik::platform {
 namespace {
@@ -45,6 +47,35 @@ TEST(TextFileReaderTest, DecodesTextModeAcrossEveryBlockBoundary) {
       ASSERT_EQ(reader.open(dir.at("in.asm")), 0);
       EXPECT_EQ(readAll(reader), c.text) << "block " << block << ", input size " << c.disk.size();
       EXPECT_EQ(reader.error(), 0);
+    }
+  }
+}
+
+TEST(TextDecoderTest, DeliversLineBreaksAsAskedAndKnowsWhetherALineIsOpen) {
+  struct Case {
+    std::string disk;
+    std::string text;
+    bool lineOpen;
+  };
+  const Case cases[] = {
+      {"ab\r\ncd\n", "ab#cd#", false}, {"ab\ncd", "ab#cd", true},
+      {"a#\r", "a#\r", true}, // the line's own '#' is no line break
+      {"a\r\r\n", "a\r#", false},      {"", "", false},
+  };
+  for (const std::size_t block : {1, 2, 64}) {
+    for (const Case& c : cases) {
+      TextDecoder decoder('#');
+      std::string text;
+      std::vector<char> buffer(block + 1);
+      for (std::size_t at = 0; !decoder.ended();) {
+        const std::size_t got = std::min(block, c.disk.size() - at);
+        std::copy_n(c.disk.data() + at, got, buffer.data() + 1);
+        at += got;
+        const std::span<char> piece = decoder.decode(buffer, got);
+        text.append(piece.data(), piece.size());
+      }
+      EXPECT_EQ(text, c.text) << "block " << block << ", input " << c.disk;
+      EXPECT_EQ(decoder.lineOpen(), c.lineOpen) << "block " << block << ", input " << c.disk;
     }
   }
 }
