@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace dravenik::platform {
@@ -18,7 +19,7 @@ public:
   int lock(const std::string& directory);
 
 private:
-  int handle_ = -1;
+  std::intptr_t handle_ = -1;
 };
 
 } // namespace dravenik::platform

@@ -5,7 +5,9 @@
 namespace dravenik::platform {
 
 /// Lists the names of a directory's entries in the order the host keeps them,
-/// "." and ".." left out. Closed when destroyed.
+/// "." and ".." left out. Where the host's search takes a pattern, it asks
+/// for "*.asm" and lists only what the host matches (which may include short
+/// names like a.asmx): callers check every name. Closed when destroyed.
 class DirectoryReader {
 public:
   DirectoryReader() = default;

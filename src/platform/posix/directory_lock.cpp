@@ -11,7 +11,7 @@ namespace dravenik::platform {
 
 DirectoryLock::~DirectoryLock() {
   if (handle_ >= 0) {
-    ::close(handle_);
+    ::close(static_cast<int>(handle_));
   }
 }
 
