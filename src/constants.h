@@ -90,4 +90,26 @@ inline constexpr std::size_t kIoBlockSize = std::size_t{1} << 20;
 /// to translate, goes straight to the system instead of through the buffer.
 inline constexpr std::size_t kWriteThroughDivisor = 4;
 
+// --- Platform -----------------------------------------------------------------
+
+/// Reasons of our own in fatal messages, beside the system's words.
+inline constexpr std::string_view kReasonNotRegularFile = "not a regular file";
+inline constexpr std::string_view kReasonLocked = "in use by another open of it";
+inline constexpr std::string_view kReasonDirectoryInUse =
+    "the output directory is in use by another run";
+
+/// What stands for the backslash that starts each path literal, per host.
+inline constexpr char kPosixPathSeparator = '/';
+inline constexpr char kWindowsPathSeparator = '\\';
+/// Permissions of a created file on POSIX hosts, narrowed by the user's umask.
+inline constexpr unsigned kPosixCreateMode = 0666;
+/// What a Windows directory search is given after the directory.
+inline constexpr std::string_view kWindowsSearchPattern = "*.asm";
+/// The largest single read or write on Windows, whose calls take a 32-bit count.
+inline constexpr std::size_t kWindowsMaxTransfer = std::size_t{1} << 30;
+/// The named mutex that locks an output folder on Windows, from the volume's
+/// serial number and the folder's file index, whatever path leads to it.
+inline constexpr const char* kWindowsLockNameFormat = "Local\\dravenik-output-%08lx-%08lx%08lx";
+inline constexpr std::size_t kWindowsLockNameSize = 64;
+
 } // namespace dravenik

@@ -65,13 +65,7 @@ exit    moveq   #SysExit,d0
 * --- one program: d5 its index, a5 its name in the list ---------------------
 
 ShowProgram
-        lea     mProgram,a0
-        bsr     PutStr
-        move.l  d5,d0
-        addq.l  #1,d0
-        bsr     PutNum
-        lea     mColon,a0
-        bsr     PutStr
+        bsr     PutProgram
         bsr     PutName
         bsr     NewLine
         move.l  d5,d4
@@ -213,17 +207,21 @@ FailProgram
         move.l  a0,-(sp)
         lea     mFail,a0
         bsr     PutStr
+        bsr     PutProgram
+        movea.l (sp)+,a0
+        bsr     PutStr
+        addq.l  #1,d7
+        bra     NewLine
+
+* Prints "program <d5 + 1>: ".
+PutProgram
         lea     mProgram,a0
         bsr     PutStr
         move.l  d5,d0
         addq.l  #1,d0
         bsr     PutNum
         lea     mColon,a0
-        bsr     PutStr
-        movea.l (sp)+,a0
-        bsr     PutStr
-        addq.l  #1,d7
-        bra     NewLine
+        bra     PutStr
 
 * Prints "FAIL: " and the text at a0; counts a failure.
 Fail    move.l  a0,-(sp)

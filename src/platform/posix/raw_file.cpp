@@ -1,7 +1,8 @@
 #include "platform/raw_file.h"
 
+#include "constants.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,9 +12,6 @@ namespace dravenik::platform {
 
 namespace {
 
-constexpr mode_t kCreateMode = 0666; // narrowed by the user's umask
-constexpr char kSeparator = '/';
-
 int lastError() {
   return errno != 0 ? errno : EIO;
 }
@@ -21,7 +19,7 @@ int lastError() {
 /// Opens without ever blocking (a FIFO or a device with no peer would hang
 /// an ordinary open), then takes the lock without waiting.
 int openLocked(const std::string& path, int flags, int lockMode, int& fd) {
-  fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, kCreateMode);
+  fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(kPosixCreateMode));
   if (fd < 0) {
     return lastError();
   }
@@ -39,28 +37,11 @@ int openLocked(const std::string& path, int flags, int lockMode, int& fd) {
 
 } // namespace
 
-std::string errorText(int code) {
-  switch (code) {
-  case kErrorNotRegularFile:
-    return "not a regular file";
-  case kErrorLocked:
-    return "in use by another open of it";
-  case kErrorDirectoryInUse:
-    return "the output directory is in use by another run";
-  default:
-    return std::strerror(code);
-  }
-}
-
 std::string joinPath(const std::string& directory, std::string_view name) {
   std::string path = directory;
-  path += kSeparator;
+  path += kPosixPathSeparator;
   path += name;
   return path;
-}
-
-RawFile::~RawFile() {
-  close();
 }
 
 int RawFile::openForWriting(const std::string& path) {

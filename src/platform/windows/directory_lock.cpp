@@ -1,5 +1,6 @@
 #include "platform/directory_lock.h"
 
+#include "constants.h"
 #include "platform/raw_file.h"
 
 #include <cerrno>
@@ -10,11 +11,6 @@
 namespace dravenik::platform {
 
 namespace {
-
-/// Names the lock of one directory, whatever path leads to it: the volume's
-/// serial number and the directory's file index.
-constexpr const char* kMutexNameFormat = "Local\\dravenik-output-%08lx-%08lx%08lx";
-constexpr std::size_t kMutexNameSize = 64;
 
 /// Why a directory path that cannot be opened fails: a file where the
 /// directory should be is "not a directory", as on POSIX hosts; else it is missing.
@@ -56,9 +52,9 @@ int DirectoryLock::lock(const std::string& directory) {
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return ENOTDIR;
   }
-  char name[kMutexNameSize];
-  std::snprintf(name, sizeof name, kMutexNameFormat, info.dwVolumeSerialNumber, info.nFileIndexHigh,
-                info.nFileIndexLow);
+  char name[kWindowsLockNameSize];
+  std::snprintf(name, sizeof name, kWindowsLockNameFormat, info.dwVolumeSerialNumber,
+                info.nFileIndexHigh, info.nFileIndexLow);
   const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
   if (mutex == nullptr) {
     return EIO;

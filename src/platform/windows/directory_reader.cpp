@@ -1,16 +1,13 @@
 #include "platform/directory_reader.h"
 
+#include "constants.h"
+
 #include <cerrno>
 #include <io.h>
 
 namespace dravenik::platform {
 
 namespace {
-
-/// The search pattern appended to the directory: the runtime's own search
-/// narrows the listing, and the scan still checks every name it delivers
-/// (Windows matches "*.asm" against short names too, such as a.asmx).
-constexpr const char* kPattern = "*.asm";
 
 struct Search {
   intptr_t handle = -1;
@@ -34,7 +31,9 @@ int DirectoryReader::open(const std::string& path) {
   auto* search = new Search;
   handle_ = search;
   error_ = 0;
-  search->handle = _findfirst((path + kPattern).c_str(), &search->entry);
+  // The runtime's own search narrows the listing; the scan still checks every
+  // name it delivers (Windows matches "*.asm" against short names too, a.asmx).
+  search->handle = _findfirst((path + std::string(kWindowsSearchPattern)).c_str(), &search->entry);
   // -1 means no match, whether the directory is empty, missing or unreadable.
   search->pending = search->handle != -1;
   return 0;

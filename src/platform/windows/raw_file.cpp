@@ -1,16 +1,13 @@
 #include "platform/raw_file.h"
 
+#include "constants.h"
+
 #include <cerrno>
-#include <cstring>
 #include <windows.h>
 
 namespace dravenik::platform {
 
 namespace {
-
-constexpr char kSeparator = '\\';
-/// ReadFile and WriteFile take a 32-bit count.
-constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 HANDLE asHandle(std::intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
@@ -48,28 +45,11 @@ bool isDirectory(const std::string& path) {
 
 } // namespace
 
-std::string errorText(int code) {
-  switch (code) {
-  case kErrorNotRegularFile:
-    return "not a regular file";
-  case kErrorLocked:
-    return "in use by another open of it";
-  case kErrorDirectoryInUse:
-    return "the output directory is in use by another run";
-  default:
-    return std::strerror(code);
-  }
-}
-
 std::string joinPath(const std::string& directory, std::string_view name) {
   std::string path = directory;
-  path += kSeparator;
+  path += kWindowsPathSeparator;
   path += name;
   return path;
-}
-
-RawFile::~RawFile() {
-  close();
 }
 
 int RawFile::openForWriting(const std::string& path) {
@@ -116,7 +96,7 @@ int RawFile::openForReading(const std::string& path) {
 int RawFile::read(char* data, std::size_t size, std::size_t& got) {
   got = 0;
   DWORD count = 0;
-  const auto wanted = static_cast<DWORD>(size < kMaxTransfer ? size : kMaxTransfer);
+  const auto wanted = static_cast<DWORD>(size < kWindowsMaxTransfer ? size : kWindowsMaxTransfer);
   if (!::ReadFile(asHandle(handle_), data, wanted, &count, nullptr)) {
     return lastError();
   }
@@ -127,7 +107,7 @@ int RawFile::read(char* data, std::size_t size, std::size_t& got) {
 int RawFile::write(const char* data, std::size_t size) {
   while (size > 0) {
     DWORD count = 0;
-    const auto wanted = static_cast<DWORD>(size < kMaxTransfer ? size : kMaxTransfer);
+    const auto wanted = static_cast<DWORD>(size < kWindowsMaxTransfer ? size : kWindowsMaxTransfer);
     if (!::WriteFile(asHandle(handle_), data, wanted, &count, nullptr)) {
       return lastError();
     }

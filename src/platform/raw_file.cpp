@@ -1,0 +1,27 @@
+#include "platform/raw_file.h"
+
+#include "constants.h"
+
+#include <cstring>
+
+namespace dravenik::platform {
+
+std::string errorText(int code) {
+  switch (code) {
+  case kErrorNotRegularFile:
+    return std::string(kReasonNotRegularFile);
+  case kErrorLocked:
+    return std::string(kReasonLocked);
+  case kErrorDirectoryInUse:
+    return std::string(kReasonDirectoryInUse);
+  default:
+    // Both hosts report the system's failures as errno values.
+    return std::strerror(code);
+  }
+}
+
+RawFile::~RawFile() {
+  close();
+}
+
+} // namespace dravenik::platform
