@@ -82,10 +82,10 @@ int TextFileWriter::close() {
 
 TextFileReader::TextFileReader(std::size_t blockSize, char lineBreak)
     : buffer_(std::make_unique_for_overwrite<char[]>(blockSize + 1)), bufferSize_(blockSize + 1),
-      lineBreak_(lineBreak), decoder_(lineBreak) {}
+      decoder_(lineBreak) {}
 
 int TextFileReader::open(const std::string& path) {
-  decoder_ = TextDecoder(lineBreak_);
+  decoder_.restart();
   error_ = file_.openForReading(path);
   return error_;
 }

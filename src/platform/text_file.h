@@ -72,7 +72,6 @@ private:
   /// read. Left uninitialised: a small file touches only the pages it fills.
   std::unique_ptr<char[]> buffer_;
   std::size_t bufferSize_;
-  char lineBreak_;
   TextDecoder decoder_;
   int error_ = 0;
 };

@@ -26,6 +26,8 @@ public:
   /// the input has ended. Returns the decoded text, a part of buffer, which is
   /// empty when the block held only a CR or nothing is left.
   std::span<char> decode(std::span<char> buffer, std::size_t got);
+  /// Starts over for a new input, keeping the line-break byte.
+  void restart() { *this = TextDecoder(lineBreak_); }
   /// True once the end of the input or a Ctrl-Z has been seen.
   bool ended() const { return ended_; }
   /// True when the text delivered so far ends inside a line: its last line

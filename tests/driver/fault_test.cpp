@@ -27,7 +27,7 @@ const std::string kPhase1 = "Including project files... ";
 const std::string kPhase2 = "Including project files... ok\nParsing source code... ";
 constexpr uid_t kNobody = 65534;
 
-/// Content of every regular file below root, by path relative to it.
+/// Content of each of paths (relative to root) that is a regular file.
 std::map<std::string, std::string> snapshot(const test::TempDir& root,
                                             const std::vector<std::string>& paths) {
   std::map<std::string, std::string> files;
@@ -51,7 +51,8 @@ std::optional<test::RunResult> runUnprivileged(const Workspace& ws) {
     return std::nullopt;
   }
   ::chmod(ws.root.path().c_str(), 0755);
-  return test::runProgram(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
+  const std::string nobody = std::to_string(kNobody);
+  return test::runProgram(setpriv, {"--reuid=" + nobody, "--regid=" + nobody, "--clear-groups",
                                     test::toolPath(), ws.proj(), ws.out()});
 }
 
@@ -250,10 +251,6 @@ TEST(BusyOutputTest, RunsStartedTogetherNeverMixTheirFiles) {
   ws.root.write("projB/b.asm", std::string(100000, 'b'));
   ASSERT_EQ(ws.runWith({ws.root.at("projA"), ws.root.at("outA")}).status, 0);
   ASSERT_EQ(ws.runWith({ws.root.at("projB"), ws.root.at("outB")}).status, 0);
-  std::vector<std::string> paths;
-  for (const std::string& name : kOutputs) {
-    paths.push_back(name);
-  }
   const test::TempDir& root = ws.root;
   auto outputsOf = [&](const std::string& folder) {
     std::map<std::string, std::string> files;
