@@ -13,8 +13,9 @@ namespace dravenik {
 /// First line of every run.
 inline constexpr std::string_view kTitle = "\nDRAVENIK v.1.0\n";
 /// Says what the tool does and how to call it; the empty line after it is part of the dialogue.
-inline constexpr std::string_view kCredit = "Generates program tables for 68000 assembly projects. "
-                                            "usage: dravenik <project-dir> <output-dir>\n\n";
+inline constexpr std::string_view kCredit =
+    "Gathers the programs of a 68000 assembly project into tables. "
+    "Usage: dravenik PROJECT_DIR OUTPUT_DIR\n\n";
 /// Progress texts; each is completed on the same line by its "ok".
 inline constexpr std::string_view kPhase1Progress = "Including project files... ";
 inline constexpr std::string_view kPhase1Done = "ok\n";
@@ -94,7 +95,7 @@ inline constexpr std::size_t kWriteThroughDivisor = 4;
 
 /// Reasons of our own in fatal messages, beside the system's words.
 inline constexpr std::string_view kReasonNotRegularFile = "not a regular file";
-inline constexpr std::string_view kReasonLocked = "in use by another open of it";
+inline constexpr std::string_view kReasonLocked = "in use by another program";
 inline constexpr std::string_view kReasonDirectoryInUse =
     "the output directory is in use by another run";
 

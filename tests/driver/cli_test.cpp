@@ -222,7 +222,7 @@ TEST(CliTest, RefusesToReadAProgramItIsWriting) {
   const test::RunResult result = ws.runWith({ws.proj(), ws.proj()});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, kBothPhases + "\nFatal Error: Cannot read project file " + ws.proj() +
-                            "/prgsrc.asm: in use by another open of it.\n\n");
+                            "/prgsrc.asm: in use by another program.\n\n");
 }
 
 TEST(CliTest, CopiesAGibibyteLineInConstantMemory) {

@@ -218,7 +218,7 @@ TEST(BusyOutputTest, WaitsForNobodyAndTouchesNothing) {
   };
   const Case cases[] = {
       {"out", "Cannot create <out>/prginc.asm: the output directory is in use by another run"},
-      {"out/prginc.asm", "Cannot create <out>/prginc.asm: in use by another open of it"},
+      {"out/prginc.asm", "Cannot create <out>/prginc.asm: in use by another program"},
   };
   for (const Case& c : cases) {
     Workspace ws;
