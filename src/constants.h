@@ -4,6 +4,7 @@
 // are read by scripts and assemblers, so these bytes are part of the contract.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace dravenik {
@@ -26,6 +27,9 @@ inline constexpr std::string_view kPhase2Done = "ok\n\n";
 /// line; every later one starts on a fresh line after an unfinished progress text.
 inline constexpr std::string_view kFatalIllegalArguments =
     "Fatal Error: Illegal arguments amount.\n\n";
+/// An empty argument would mean the file-system root, which nobody means.
+inline constexpr std::string_view kFatalEmptyArgument =
+    "Fatal Error: Empty project or output directory argument.\n\n";
 inline constexpr std::string_view kFatalPrefix = "\nFatal Error: ";
 inline constexpr std::string_view kFatalSuffix = ".\n\n";
 inline constexpr std::string_view kNoProjectFiles = "No project files found";
@@ -71,6 +75,8 @@ inline constexpr std::string_view kLineBreak = "\n";
 /// Offset table entries: "ProjectScr" or "ProjectScr+<offset>".
 inline constexpr std::string_view kSourceLabel = "ProjectScr";
 inline constexpr std::string_view kOffsetPlus = "+";
+/// The largest offset a "dc.l" entry can hold.
+inline constexpr std::uint64_t kMaxOffset = 0xFFFF'FFFFu;
 
 /// Stands between two names and after every copied source line.
 inline constexpr char LineMark = '\x80';
@@ -81,6 +87,8 @@ inline constexpr char EndMark = '\0';
 
 inline constexpr char kLineFeed = '\n';
 inline constexpr char kCarriageReturn = '\r';
+/// The bytes that end a line in a text file.
+inline constexpr std::string_view kLineBreakBytes = "\r\n";
 /// Ctrl-Z: a text-mode reader treats it as the end of the file.
 inline constexpr char kEndOfText = '\x1a';
 
@@ -98,6 +106,16 @@ inline constexpr std::string_view kReasonNotRegularFile = "not a regular file";
 inline constexpr std::string_view kReasonLocked = "in use by another program";
 inline constexpr std::string_view kReasonDirectoryInUse =
     "the output directory is in use by another run";
+inline constexpr std::string_view kReasonStopped = "stopped by a signal";
+inline constexpr std::string_view kReasonNameHoldsLineBreak = "the name holds a line break";
+inline constexpr std::string_view kReasonNameOutsideCodePage =
+    "the name cannot be written in the system code page";
+
+/// What follows an output name while its new file is being written: never
+/// ".asm", so that a search of the folder for programs never takes it.
+inline constexpr std::string_view kStagingSuffix = ".dravenik-new";
+/// Permission bits of a replaced file that its successor keeps.
+inline constexpr unsigned kPosixPermissionBits = 0777;
 
 /// What stands for the backslash that starts each path literal, per host.
 inline constexpr char kPosixPathSeparator = '/';

@@ -5,8 +5,9 @@
 #include "output/name_list.h"
 #include "output/outcome.h"
 #include "output/source_text.h"
-#include "platform/directory_lock.h"
+#include "platform/output_folder.h"
 #include "platform/raw_file.h"
+#include "platform/text_file.h"
 #include "scan/directory_search.h"
 #include "scan/project_file_table.h"
 
@@ -36,6 +37,10 @@ std::string_view failurePrefix(FailureKind kind) {
 }
 
 int fatal(Console& console, const Outcome& failure) {
+  if (failure.code == platform::kErrorStopped) {
+    // The stop request ends the process as it would have; nothing to add.
+    return kExitFailure;
+  }
   std::string what(failurePrefix(failure.kind));
   what += failure.path;
   what += kReasonSeparator;
@@ -43,35 +48,59 @@ int fatal(Console& console, const Outcome& failure) {
   return fatal(console, what);
 }
 
+/// The run's two folders, as typed, and the output folder taken for the run.
+struct Folders {
+  const std::string& project;
+  const std::string& output;
+  platform::OutputFolder& taken;
+  /// True when the project folder is the output folder: the include file
+  /// this run writes is then one of the programs.
+  bool shared = false;
+};
+
+/// Puts the files made so far in place; the message names the one that failed.
+int commit(Console& console, const Folders& folders) {
+  std::string failedName;
+  if (const int error = folders.taken.commit(failedName); error != 0) {
+    return fatal(console, Outcome{FailureKind::Create,
+                                  platform::joinPath(folders.output, failedName), error});
+  }
+  return kExitSuccess;
+}
+
 /// Phase 1: fills table from the search and writes the include file and the name list.
-int includeProjectFiles(const std::string& projectDirectory, const std::string& outputDirectory,
-                        ProjectFileTable& table, Console& console) {
+int includeProjectFiles(const Folders& folders, ProjectFileTable& table, Console& console) {
   IncludeFile include;
-  if (Outcome created = include.create(outputDirectory); !created.ok()) {
+  if (Outcome created = include.create(folders.taken, folders.output); !created.ok()) {
     return fatal(console, created);
   }
-  DirectorySearch search(projectDirectory);
+  DirectorySearch search(folders.project, folders.shared ? kIncludeFileName : std::string_view{});
   std::string name;
   while (search.next(name)) {
+    if (holdsLineBreak(name)) {
+      return fatal(console,
+                   Outcome{FailureKind::ReadProjectFile, platform::joinPath(folders.project, name),
+                           platform::kErrorNameHoldsLineBreak});
+    }
     if (!table.append(name)) {
-      // The labels written so far stay; nothing else is touched.
-      if (Outcome closed = include.close(); !closed.ok()) {
-        return fatal(console, closed);
-      }
       return fatal(console, kTooManyProjectFiles);
     }
     include.addLabel(table.count());
   }
   if (table.count() == 0) {
+    // The one file a run without programs replaces: its table start.
     if (Outcome closed = include.close(); !closed.ok()) {
       return fatal(console, closed);
+    }
+    if (const int status = commit(console, folders); status != kExitSuccess) {
+      return status;
     }
     return fatal(console, kNoProjectFiles);
   }
   include.endLabelTable();
 
   NameList names;
-  if (Outcome created = names.create(outputDirectory); !created.ok()) {
+  if (Outcome created = names.create(folders.taken, folders.output); !created.ok()) {
     return fatal(console, created);
   }
   for (std::size_t i = 0; i < table.count(); ++i) {
@@ -88,23 +117,31 @@ int includeProjectFiles(const std::string& projectDirectory, const std::string& 
   return kExitSuccess;
 }
 
+/// Opens program name for reading: from the project folder, or, for the
+/// include file this run wrote into the same folder, what it wrote.
+int openProgram(const Folders& folders, const std::string& name, platform::TextFileReader& reader) {
+  if (folders.shared && name == kIncludeFileName) {
+    return reader.openNew(folders.taken, name);
+  }
+  return reader.open(platform::joinPath(folders.project, name));
+}
+
 /// Phase 2: writes the offset table and copies every program into the source text file.
-int parseSourceCode(const std::string& projectDirectory, const std::string& outputDirectory,
-                    const ProjectFileTable& table, Console& console) {
+int parseSourceCode(const Folders& folders, const ProjectFileTable& table, Console& console) {
   SourceText source;
-  if (Outcome created = source.create(outputDirectory); !created.ok()) {
+  if (Outcome created = source.create(folders.taken, folders.output); !created.ok()) {
     return fatal(console, created);
   }
+  platform::TextFileReader reader(kIoBlockSize, LineMark);
   for (std::size_t i = 0; i < table.count(); ++i) {
-    if (Outcome added = source.addProgram(platform::joinPath(projectDirectory, table.name(i)));
-        !added.ok()) {
+    const std::string path = platform::joinPath(folders.project, table.name(i));
+    if (const int error = openProgram(folders, table.name(i), reader); error != 0) {
+      return fatal(console, Outcome{FailureKind::ReadProjectFile, path, error});
+    }
+    if (Outcome added = source.addProgram(reader, path); !added.ok()) {
       return fatal(console, added);
     }
   }
-  if (Outcome finished = source.finishTable(); !finished.ok()) {
-    return fatal(console, finished);
-  }
-  console.print(kPhase2Done);
   if (Outcome closed = source.close(); !closed.ok()) {
     return fatal(console, closed);
   }
@@ -122,23 +159,39 @@ int run(const std::vector<std::string>& arguments, Console& console) {
   }
   const std::string& projectDirectory = arguments[0];
   const std::string& outputDirectory = arguments[1];
+  if (projectDirectory.empty() || outputDirectory.empty()) {
+    console.print(kFatalEmptyArgument);
+    return kExitFailure;
+  }
 
   ProjectFileTable table;
   console.print(kPhase1Progress);
   // Held to the end of the run: a second run into the same folder stops
   // before it touches a file, so the folder never mixes two runs' files.
-  platform::DirectoryLock outputLock;
-  if (const int error = outputLock.lock(platform::joinPath(outputDirectory, "")); error != 0) {
+  // Whatever stops this run before its commit leaves the folder as it was.
+  platform::OutputFolder outputFolder;
+  if (const int error = outputFolder.open(platform::joinPath(outputDirectory, "")); error != 0) {
     return fatal(console, Outcome{FailureKind::Create, includeFilePath(outputDirectory), error});
   }
-  if (const int status = includeProjectFiles(projectDirectory, outputDirectory, table, console);
-      status != kExitSuccess) {
+  const Folders folders{projectDirectory, outputDirectory, outputFolder,
+                        outputFolder.isSameAs(platform::joinPath(projectDirectory, ""))};
+  if (const int status = includeProjectFiles(folders, table, console); status != kExitSuccess) {
     return status;
   }
   console.print(kPhase1Done);
 
   console.print(kPhase2Progress);
-  return parseSourceCode(projectDirectory, outputDirectory, table, console);
+  if (const int status = parseSourceCode(folders, table, console); status != kExitSuccess) {
+    return status;
+  }
+  if (platform::stopRequested()) {
+    return kExitFailure; // asked to stop before anything moved: nothing does
+  }
+  if (const int status = commit(console, folders); status != kExitSuccess) {
+    return status;
+  }
+  console.print(kPhase2Done);
+  return kExitSuccess;
 }
 
 } // namespace dravenik

@@ -13,9 +13,9 @@ std::string includeFilePath(const std::string& outputDirectory) {
   return platform::joinPath(outputDirectory, kIncludeFileName);
 }
 
-Outcome IncludeFile::create(const std::string& outputDirectory) {
+Outcome IncludeFile::create(platform::OutputFolder& folder, const std::string& outputDirectory) {
   path_ = includeFilePath(outputDirectory);
-  if (const int error = file_.open(path_); error != 0) {
+  if (const int error = file_.open(folder, kIncludeFileName); error != 0) {
     return Outcome::check(FailureKind::Create, path_, error);
   }
   labels_.begin(file_);

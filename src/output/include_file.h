@@ -14,8 +14,9 @@ namespace dravenik {
 /// "Prg<n> include 'proj\<name>'" per program, with no line break after the last.
 class IncludeFile {
 public:
-  /// Creates the file in outputDirectory and starts the label table.
-  Outcome create(const std::string& outputDirectory);
+  /// Makes the file's new version in folder, the output directory as typed
+  /// being outputDirectory, and starts the label table.
+  Outcome create(platform::OutputFolder& folder, const std::string& outputDirectory);
   /// Adds the label of program number (counted from 1) to the table.
   void addLabel(std::size_t number);
   /// Ends the label table with a line break.

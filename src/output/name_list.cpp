@@ -6,9 +6,9 @@
 
 namespace dravenik {
 
-Outcome NameList::create(const std::string& outputDirectory) {
+Outcome NameList::create(platform::OutputFolder& folder, const std::string& outputDirectory) {
   path_ = platform::joinPath(outputDirectory, kNameListFileName);
-  return Outcome::check(FailureKind::Create, path_, file_.open(path_));
+  return Outcome::check(FailureKind::Create, path_, file_.open(folder, kNameListFileName));
 }
 
 void NameList::addName(std::string_view name, bool last) {

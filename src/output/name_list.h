@@ -12,8 +12,9 @@ namespace dravenik {
 /// then an end mark; no line break, no header.
 class NameList {
 public:
-  /// Creates the file in outputDirectory.
-  Outcome create(const std::string& outputDirectory);
+  /// Makes the file's new version in folder, the output directory as typed
+  /// being outputDirectory.
+  Outcome create(platform::OutputFolder& folder, const std::string& outputDirectory);
   /// Writes name, and LineMark unless it is the last.
   void addName(std::string_view name, bool last);
   /// Writes the end mark, flushes and closes; reports a failed write.

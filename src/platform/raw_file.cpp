@@ -14,6 +14,12 @@ std::string errorText(int code) {
     return std::string(kReasonLocked);
   case kErrorDirectoryInUse:
     return std::string(kReasonDirectoryInUse);
+  case kErrorStopped:
+    return std::string(kReasonStopped);
+  case kErrorNameHoldsLineBreak:
+    return std::string(kReasonNameHoldsLineBreak);
+  case kErrorNameOutsideCodePage:
+    return std::string(kReasonNameOutsideCodePage);
   default:
     // Both hosts report the system's failures as errno values.
     return std::strerror(code);

@@ -11,6 +11,14 @@ namespace dravenik::platform {
 inline constexpr int kErrorNotRegularFile = -1;
 inline constexpr int kErrorLocked = -2;
 inline constexpr int kErrorDirectoryInUse = -3;
+/// A stop request came while the run was under way (see stopRequested()).
+inline constexpr int kErrorStopped = -4;
+/// A project file's name holds a CR or an LF: written into an assembler
+/// source, it would start a line of its own.
+inline constexpr int kErrorNameHoldsLineBreak = -5;
+/// A project file's name has a character that the host's narrow character
+/// set cannot hold, so no name the tool could write would be the file's.
+inline constexpr int kErrorNameOutsideCodePage = -6;
 
 /// The words for an error code: the system's description, or ours for our own codes.
 std::string errorText(int code);
@@ -18,6 +26,8 @@ std::string errorText(int code);
 /// Joins a directory argument exactly as typed and a name with the host's
 /// separator ("proj" + "a.asm" is "proj/a.asm"; "" + "a.asm" is the root's).
 std::string joinPath(const std::string& directory, std::string_view name);
+
+class OutputFolder;
 
 /// An open operating-system file in binary mode; closed when destroyed.
 /// Every operation returns 0 or an error code for errorText.
@@ -28,11 +38,10 @@ public:
   RawFile& operator=(const RawFile&) = delete;
   ~RawFile();
 
-  /// Creates or reuses the file at path for writing. Never waits: the file is
-  /// locked exclusively first, and only then emptied, when it is a regular file.
-  int openForWriting(const std::string& path);
-  /// Opens an existing regular file for reading, locked shared, without waiting
-  /// and without ever reading a device or a pipe.
+  /// Opens an existing regular file for reading, locked shared, without
+  /// waiting. Whatever is not a regular file (a folder, a pipe, a device, a
+  /// socket) is refused before it is opened, so that no peer or device ever
+  /// notices, and again once it is open, in case it was swapped meanwhile.
   int openForReading(const std::string& path);
   /// Reads up to size bytes into data; got is 0 at the end of the file.
   int read(char* data, std::size_t size, std::size_t& got);
@@ -43,7 +52,13 @@ public:
   bool isOpen() const { return handle_ >= 0; }
 
 private:
+  /// Files are made only in an output folder, which hands them over open.
+  friend class OutputFolder;
+
   std::intptr_t handle_ = -1;
+  /// Set for a new output file: its write-back is started when it is closed,
+  /// so that putting it in place later waits for no disk.
+  bool startWriteBackOnClose_ = false;
 };
 
 } // namespace dravenik::platform

@@ -8,11 +8,11 @@ TextFileWriter::~TextFileWriter() {
   close();
 }
 
-int TextFileWriter::open(const std::string& path) {
+int TextFileWriter::open(OutputFolder& folder, std::string_view name) {
   buffer_.clear();
   buffer_.reserve(bufferSize_);
   position_ = 0;
-  error_ = file_.openForWriting(path);
+  error_ = folder.create(name, file_);
   return error_;
 }
 
@@ -90,8 +90,18 @@ int TextFileReader::open(const std::string& path) {
   return error_;
 }
 
+int TextFileReader::openNew(const OutputFolder& folder, std::string_view name) {
+  decoder_.restart();
+  error_ = folder.openNew(name, file_);
+  return error_;
+}
+
 std::span<char> TextFileReader::read() {
   while (!decoder_.ended() && error_ == 0) {
+    if (stopRequested()) {
+      error_ = kErrorStopped;
+      return {};
+    }
     std::size_t got = 0;
     error_ = file_.read(buffer_.get() + 1, bufferSize_ - 1, got);
     if (error_ != 0) {

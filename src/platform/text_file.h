@@ -1,6 +1,7 @@
 #pragma once
 
 #include "constants.h"
+#include "platform/output_folder.h"
 #include "platform/raw_file.h"
 #include "platform/text_mode.h"
 
@@ -21,8 +22,8 @@ public:
   /// Flushes what is buffered and closes, best effort (see close()).
   ~TextFileWriter();
 
-  /// Creates or empties the file at path for exclusive writing (see RawFile).
-  int open(const std::string& path);
+  /// Makes the new file that is to become name in folder (see OutputFolder).
+  int open(OutputFolder& folder, std::string_view name);
   /// Writes text with the text-mode rule.
   void write(std::string_view text);
   /// Writes bytes exactly as given, for data known to hold no LF or meant
@@ -58,8 +59,12 @@ public:
 
   /// Opens an existing regular file for shared reading (see RawFile).
   int open(const std::string& path);
+  /// Opens what this run wrote into folder's new file for name.
+  int openNew(const OutputFolder& folder, std::string_view name);
   /// The next piece of decoded text, at most one block long, writable in
-  /// place; empty at the end of the input or on a failure (see error()).
+  /// place; empty at the end of the input or on a failure (see error()). A
+  /// waiting stop request is a failure (kErrorStopped), so that a long copy
+  /// ends soon after one comes.
   std::span<char> read();
   int error() const { return error_; }
   /// True when the text read so far ends inside a line without a line break.

@@ -42,6 +42,10 @@ bool isProjectFileName(std::string_view name) {
   return compareBytes(tail, kProjectFileSuffix, upperAscii) == 0;
 }
 
+bool holdsLineBreak(std::string_view name) {
+  return name.find_first_of(kLineBreakBytes) != std::string_view::npos;
+}
+
 bool searchOrderLess(std::string_view left, std::string_view right) {
   const int folded = compareBytes(left, right, upperAscii);
   if (folded != 0) {
@@ -50,16 +54,16 @@ bool searchOrderLess(std::string_view left, std::string_view right) {
   return compareBytes(left, right, [](char c) { return static_cast<unsigned char>(c); }) < 0;
 }
 
-DirectorySearch::DirectorySearch(const std::string& projectDirectory) {
+DirectorySearch::DirectorySearch(const std::string& projectDirectory, std::string_view alsoMatch) {
   platform::DirectoryReader reader;
   // The directory itself is the argument followed by the separator, as the
-  // search pattern would have it ("" therefore means the root).
+  // search pattern would have it.
   if (reader.open(platform::joinPath(projectDirectory, "")) != 0) {
     return;
   }
   std::string name;
   while (reader.next(name)) {
-    if (isProjectFileName(name)) {
+    if (isProjectFileName(name) && name != alsoMatch) {
       matches_.push_back(name);
     }
   }
@@ -67,6 +71,9 @@ DirectorySearch::DirectorySearch(const std::string& projectDirectory) {
     // A listing cut short would number the programs wrongly: treat it as unreadable.
     matches_.clear();
     return;
+  }
+  if (!alsoMatch.empty()) {
+    matches_.emplace_back(alsoMatch);
   }
   std::sort(matches_.begin(), matches_.end(), searchOrderLess);
 }

@@ -10,6 +10,10 @@ namespace dravenik {
 /// True when name ends in ".asm", ASCII letters compared without regard to case.
 bool isProjectFileName(std::string_view name);
 
+/// True when name holds a CR or an LF byte, which would break the line of an
+/// assembler source it is written into.
+bool holdsLineBreak(std::string_view name);
+
 /// The fixed order of the search: bytes compared unsigned after upper-casing
 /// ASCII letters; names equal in that light by their raw bytes. A strict total
 /// order, so that every machine numbers the same programs the same way.
@@ -21,8 +25,10 @@ bool searchOrderLess(std::string_view left, std::string_view right);
 class DirectorySearch {
 public:
   /// Reads projectDirectory (used exactly as typed). A directory that is
-  /// missing or cannot be read yields no match.
-  explicit DirectorySearch(const std::string& projectDirectory);
+  /// missing or cannot be read yields no match. A non-empty alsoMatch is
+  /// delivered as a match too, once, whether or not the directory holds it
+  /// yet: a file this run is about to write there.
+  explicit DirectorySearch(const std::string& projectDirectory, std::string_view alsoMatch = {});
   /// Delivers the next match; false when there is none left.
   bool next(std::string& name);
 

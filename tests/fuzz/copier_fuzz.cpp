@@ -91,17 +91,20 @@ std::string copyThroughFiles(const std::string& disk, std::size_t blockSize,
   }();
   const std::string in = dir + "/in.asm";
   const std::string out = dir + "/out.dat";
+  platform::OutputFolder folder;
   {
     std::ofstream file(in, std::ios::binary | std::ios::trunc);
     file.write(disk.data(), static_cast<std::streamsize>(disk.size()));
   }
   platform::TextFileReader reader(blockSize, LineMark);
   platform::TextFileWriter writer(bufferSize);
-  if (reader.open(in) != 0 || writer.open(out) != 0 || copyLines(reader, writer) != 0) {
+  std::string failed;
+  if (folder.open(dir) != 0 || reader.open(in) != 0 || writer.open(folder, "out.dat") != 0 ||
+      copyLines(reader, writer) != 0) {
     std::abort();
   }
   writeEndMark(writer);
-  if (writer.close() != 0) {
+  if (writer.close() != 0 || folder.commit(failed) != 0) {
     std::abort();
   }
   std::ifstream file(out, std::ios::binary);

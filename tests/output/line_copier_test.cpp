@@ -1,5 +1,6 @@
 #include "output/line_copier.h"
 #include "support/temp_dir.h"
+#include "support/written_file.h"
 
 #include <gtest/gtest.h>
 
@@ -33,12 +34,9 @@ TEST(CopyLinesTest, MarksEveryLineWhateverTheBlockSize) {
       dir.write("in.asm", c.disk);
       platform::TextFileReader reader(block, LineMark);
       ASSERT_EQ(reader.open(dir.at("in.asm")), 0);
-      platform::TextFileWriter writer(3);
-      ASSERT_EQ(writer.open(dir.at("out.dat")), 0);
-      EXPECT_EQ(copyLines(reader, writer), 0);
-      ASSERT_EQ(writer.close(), 0);
-      EXPECT_EQ(test::readFile(dir.at("out.dat")), c.copied)
-          << "block " << block << ", input size " << c.disk.size();
+      test::WrittenFile written(3);
+      EXPECT_EQ(copyLines(reader, written.writer()), 0);
+      EXPECT_EQ(written.bytes(), c.copied) << "block " << block << ", input size " << c.disk.size();
     }
   }
 }

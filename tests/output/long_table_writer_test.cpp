@@ -1,6 +1,6 @@
 #include "output/long_table_writer.h"
 #include "output/marks.h"
-#include "support/temp_dir.h"
+#include "support/written_file.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +22,8 @@ class LongTableWriterTest : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(LongTableWriterTest, LaysOutEightEntriesToALine) {
   const TableCase& c = GetParam();
-  test::TempDir dir;
-  platform::TextFileWriter file;
-  ASSERT_EQ(file.open(dir.at("table.asm")), 0);
+  test::WrittenFile written;
+  platform::TextFileWriter& file = written.writer();
   LongTableWriter table;
   table.begin(file);
   for (int i = 1; i <= c.entries; ++i) {
@@ -33,8 +32,7 @@ TEST_P(LongTableWriterTest, LaysOutEightEntriesToALine) {
     table.add(file, entry);
   }
   EXPECT_EQ(table.count(), static_cast<std::size_t>(c.entries));
-  ASSERT_EQ(file.close(), 0);
-  EXPECT_EQ(test::readFile(dir.at("table.asm")), c.bytes);
+  EXPECT_EQ(written.bytes(), c.bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LongTableWriterTest,

@@ -1,5 +1,5 @@
 #include "output/marks.h"
-#include "support/temp_dir.h"
+#include "support/written_file.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +21,12 @@ TEST(EndMarkTest, LeavesTheFileAtAnEvenLength) {
       {"x\x80", std::string("x\x80") + std::string(2, '\0')},
   };
   for (const Case& c : cases) {
-    test::TempDir dir;
-    platform::TextFileWriter file;
-    ASSERT_EQ(file.open(dir.at("data.dat")), 0);
+    test::WrittenFile written;
+    platform::TextFileWriter& file = written.writer();
     file.write(c.before);
     writeEndMark(file);
     EXPECT_EQ(file.position(), c.after.size());
-    ASSERT_EQ(file.close(), 0);
-    EXPECT_EQ(test::readFile(dir.at("data.dat")), c.after) << "after " << c.before.size();
+    EXPECT_EQ(written.bytes(), c.after) << "after " << c.before.size();
   }
 }
 

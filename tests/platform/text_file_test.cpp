@@ -1,11 +1,17 @@
 #include "platform/text_file.h"
 #include "support/temp_dir.h"
+#include "support/written_file.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <string>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace dravenik::platform {
@@ -92,63 +98,53 @@ TEST(TextFileReaderTest, RefusesWhatIsNoRegularFile) {
 
 TEST(TextFileWriterTest, StoresLineFeedsAsCrLfAndCountsStoredBytes) {
   for (const std::size_t bufferSize : {1, 4, 1 << 20}) {
-    test::TempDir dir;
-    TextFileWriter file(bufferSize);
-    ASSERT_EQ(file.open(dir.at("out.asm")), 0);
+    test::WrittenFile written(bufferSize);
+    TextFileWriter& file = written.writer();
     file.write(" dc.l Prg1\nPrg1");
     file.writeByte('\0');
     file.write("long piece without a break\x80");
     EXPECT_EQ(file.position(), 44u);
-    ASSERT_EQ(file.close(), 0);
-    EXPECT_EQ(test::readFile(dir.at("out.asm")),
-              " dc.l Prg1\r\nPrg1\0long piece without a break\x80"s)
+    EXPECT_EQ(written.bytes(), " dc.l Prg1\r\nPrg1\0long piece without a break\x80"s)
         << "buffer " << bufferSize;
   }
 }
 
-TEST(TextFileWriterTest, EmptiesAnExistingFile) {
-  test::TempDir dir;
-  dir.write("out.dat", "stale content");
-  TextFileWriter file;
-  ASSERT_EQ(file.open(dir.at("out.dat")), 0);
-  file.write("new");
-  ASSERT_EQ(file.close(), 0);
-  EXPECT_EQ(test::readFile(dir.at("out.dat")), "new");
-}
-
-TEST(TextFileWriterTest, NeverTouchesAFileSomebodyHasOpen) {
+TEST(TextFileReaderTest, NeverReadsAFileSomebodyHoldsForWriting) {
   test::TempDir dir;
   dir.write("busy.asm", "kept");
-  {
-    TextFileReader reader;
-    ASSERT_EQ(reader.open(dir.at("busy.asm")), 0);
-    TextFileWriter writer;
-    EXPECT_EQ(writer.open(dir.at("busy.asm")), kErrorLocked);
-  }
-  EXPECT_EQ(test::readFile(dir.at("busy.asm")), "kept"); // refused before emptying it
-  TextFileWriter first;
-  ASSERT_EQ(first.open(dir.at("busy.asm")), 0);
-  TextFileWriter second;
-  EXPECT_EQ(second.open(dir.at("busy.asm")), kErrorLocked);
+  const int holder = ::open(dir.at("busy.asm").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
   TextFileReader reader;
   EXPECT_EQ(reader.open(dir.at("busy.asm")), kErrorLocked);
+  ::close(holder);
+  EXPECT_EQ(reader.open(dir.at("busy.asm")), 0);
 }
 
-TEST(TextFileWriterTest, ReportsAFullDiskAndKeepsTheFirstFailure) {
-  TextFileWriter file(4);
-  ASSERT_EQ(file.open("/dev/full"), 0);
-  file.write("more than four bytes");
-  EXPECT_EQ(file.error(), ENOSPC);
-  file.write("x");
-  EXPECT_EQ(file.close(), ENOSPC);
-}
-
-TEST(TextFileWriterTest, ReportsWhereAFileCannotBeCreated) {
-  test::TempDir dir;
-  TextFileWriter file;
-  EXPECT_EQ(file.open(dir.at("missing/out.asm")), ENOENT);
-  dir.makeDir("sub.asm");
-  EXPECT_EQ(file.open(dir.at("sub.asm")), EISDIR);
+TEST(TextFileWriterTest, ReportsAFailedWriteAndKeepsTheFirstFailure) {
+  // A file-size limit fails a write the way a full disk does.
+  std::signal(SIGXFSZ, SIG_IGN); // as the tool does: a write past it fails, nothing is killed
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 8;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  int firstError = 0;
+  int closeError = 0;
+  {
+    test::TempDir dir;
+    OutputFolder folder;
+    TextFileWriter file(4);
+    if (folder.open(dir.path()) == 0 && file.open(folder, "out.dat") == 0) {
+      file.write("more than eight bytes");
+      firstError = file.error();
+      file.write("x");
+      closeError = file.close();
+    }
+  }
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+  EXPECT_EQ(firstError, EFBIG);
+  EXPECT_EQ(closeError, EFBIG);
 }
 
 } // namespace
