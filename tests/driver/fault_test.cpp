@@ -7,12 +7,17 @@
 
 #include <cctype>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,35 +30,65 @@ using test::Workspace;
 const std::vector<std::string> kOutputs = {"prginc.asm", "prglst.dat", "prgsrc.asm", "prgscr.dat"};
 const std::string kPhase1 = "Including project files... ";
 const std::string kPhase2 = "Including project files... ok\nParsing source code... ";
+const std::vector<std::string> kStaleOutputs = {"out/prginc.asm", "out/prglst.dat",
+                                                "out/prgsrc.asm", "out/prgscr.dat"};
 constexpr uid_t kNobody = 65534;
 
-/// Content of each of paths (relative to root) that is a regular file.
+/// What stands at each of paths (relative to root): a regular file's bytes
+/// and modification time, a link's target, or the kind of anything else.
 std::map<std::string, std::string> snapshot(const test::TempDir& root,
                                             const std::vector<std::string>& paths) {
-  std::map<std::string, std::string> files;
+  std::map<std::string, std::string> entries;
   for (const std::string& path : paths) {
     struct stat info {};
-    if (::lstat(root.at(path).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-      files[path] = test::readFile(root.at(path));
+    if (::lstat(root.at(path).c_str(), &info) != 0) {
+      entries[path] = "<missing>";
+    } else if (S_ISREG(info.st_mode)) {
+      entries[path] = test::readFile(root.at(path)) + " @" + std::to_string(info.st_mtim.tv_sec) +
+                      "." + std::to_string(info.st_mtim.tv_nsec);
+    } else if (S_ISLNK(info.st_mode)) {
+      entries[path] = "<link to " + std::filesystem::read_symlink(root.at(path)).string() + ">";
+    } else {
+      entries[path] = "<mode " + std::to_string(info.st_mode & S_IFMT) + ">";
     }
   }
-  return files;
+  return entries;
 }
 
-/// Runs the tool as an unprivileged user when the tests run as root, so that
-/// file permissions apply; nullopt when that is not possible here.
-std::optional<test::RunResult> runUnprivileged(const Workspace& ws) {
-  if (::geteuid() != 0) {
-    return ws.run();
+/// How a case runs the tool.
+enum class Runner {
+  Plain,
+  Unprivileged,   ///< as a user whom file permissions bind, even when the tests run as root
+  SmallFileLimit, ///< with a file-size limit of kSmallFileLimit bytes
+};
+constexpr int kSmallFileLimit = 64;
+
+/// Runs the tool with arguments the way runner says; nullopt when that is
+/// not possible here.
+std::optional<test::RunResult> runAs(Runner runner, const Workspace& ws,
+                                     const std::vector<std::string>& arguments) {
+  if (runner == Runner::Plain) {
+    return ws.runWith(arguments);
   }
-  const char* setpriv = "/usr/bin/setpriv";
-  if (::access(setpriv, X_OK) != 0) {
+  std::vector<std::string> command;
+  std::string program;
+  if (runner == Runner::SmallFileLimit) {
+    program = "/usr/bin/prlimit";
+    command = {"--fsize=" + std::to_string(kSmallFileLimit), "--"};
+  } else if (::geteuid() == 0) {
+    program = "/usr/bin/setpriv";
+    ::chmod(ws.root.path().c_str(), 0755);
+    const std::string nobody = std::to_string(kNobody);
+    command = {"--reuid=" + nobody, "--regid=" + nobody, "--clear-groups", "--"};
+  } else {
+    return ws.runWith(arguments);
+  }
+  if (::access(program.c_str(), X_OK) != 0) {
     return std::nullopt;
   }
-  ::chmod(ws.root.path().c_str(), 0755);
-  const std::string nobody = std::to_string(kNobody);
-  return test::runProgram(setpriv, {"--reuid=" + nobody, "--regid=" + nobody, "--clear-groups",
-                                    test::toolPath(), ws.proj(), ws.out()});
+  command.push_back(test::toolPath());
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return test::runProgram(program, command);
 }
 
 struct FaultCase {
@@ -63,18 +98,25 @@ struct FaultCase {
   void (*prepare)(const Workspace&);
   /// The console after the header; <out> and <proj> stand for the folders.
   std::string console;
-  /// Files (relative to the workspace) that must keep what they held.
-  std::vector<std::string> unchanged;
-  bool unprivileged = false;
+  Runner runner = Runner::Plain;
+  /// The arguments; <out> and <proj> stand for the folders.
+  std::vector<std::string> arguments = {"<proj>", "<out>"};
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) {
   *os << c.what;
 }
 
+void replaceAll(std::string& text, const std::string& token, const std::string& value) {
+  for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at)) {
+    text.replace(at, token.size(), value);
+    at += value.size();
+  }
+}
+
 class FaultTest : public ::testing::TestWithParam<FaultCase> {};
 
-TEST_P(FaultTest, StopsWithItsMessageAndLeavesOtherFilesAlone) {
+TEST_P(FaultTest, StopsWithItsMessageAndTouchesNothing) {
   const FaultCase& c = GetParam();
   Workspace ws;
   ws.root.write("proj/a.asm", "nop\n");
@@ -82,115 +124,126 @@ TEST_P(FaultTest, StopsWithItsMessageAndLeavesOtherFilesAlone) {
     ws.root.write("out/" + name, "stale " + name);
   }
   c.prepare(ws);
-  const auto before = snapshot(ws.root, c.unchanged);
-  ASSERT_EQ(before.size(), c.unchanged.size()) << "every unchanged file exists beforehand";
+  const std::vector<std::string> watched = {"proj/a.asm",     "out/prginc.asm", "out/prglst.dat",
+                                            "out/prgsrc.asm", "out/prgscr.dat", "out"};
+  const auto before = snapshot(ws.root, watched);
+  const auto listingBefore = test::listing(ws.root.path());
 
-  std::optional<test::RunResult> result = c.unprivileged ? runUnprivileged(ws) : ws.run();
-  if (!result) {
-    GTEST_SKIP() << "cannot run as an unprivileged user here";
-  }
+  std::vector<std::string> arguments = c.arguments;
   std::string expected = kHeader + c.console;
-  for (const auto& [token, path] :
-       {std::pair{std::string("<out>"), ws.out()}, std::pair{std::string("<proj>"), ws.proj()}}) {
-    if (const auto at = expected.find(token); at != std::string::npos) {
-      expected.replace(at, token.size(), path);
-    }
+  for (std::string* text : {&expected, &arguments[0], &arguments.back()}) {
+    replaceAll(*text, "<out>", ws.out());
+    replaceAll(*text, "<proj>", ws.proj());
+  }
+  std::optional<test::RunResult> result = runAs(c.runner, ws, arguments);
+  if (!result) {
+    GTEST_SKIP() << "cannot run the tool as this case needs here (prlimit, setpriv)";
   }
   EXPECT_EQ(result->status, 1);
   EXPECT_EQ(result->out, expected);
   EXPECT_EQ(result->err, "");
-  EXPECT_EQ(snapshot(ws.root, c.unchanged), before);
+  EXPECT_EQ(snapshot(ws.root, watched), before);
+  EXPECT_EQ(test::listing(ws.root.path()), listingBefore) << "no file made, none left behind";
 }
 
-void linkToFullDisk(const Workspace& ws, const std::string& name) {
-  ws.root.remove("out/" + name);
-  ws.root.link("out/" + name, "/dev/full");
+/// A program named name beside proj/a.asm.
+template <const char* name> void addProgram(const Workspace& ws) {
+  ws.root.write(std::string("proj/") + name, "nop\n");
+}
+constexpr char kLineFeedName[] = "x'\n incbin \"secret\"\n;.asm";
+constexpr char kCarriageReturnName[] = "x\r.asm";
+
+void bindSocket(const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof address.sun_path) << path;
+  path.copy(address.sun_path, path.size());
+  EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path;
+  ::close(fd); // the socket file stays
 }
 
-const std::vector<std::string> kStaleOutputs = {"out/prginc.asm", "out/prglst.dat",
-                                                "out/prgsrc.asm", "out/prgscr.dat"};
-const std::vector<std::string> kStalePhase2 = {"out/prgsrc.asm", "out/prgscr.dat"};
+const std::string kProjPrefix = "\nFatal Error: Cannot read project file <proj>/";
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultTest,
     ::testing::Values(
-        FaultCase{"missing output folder",
-                  [](const Workspace& ws) { ws.root.remove("out"); },
+        FaultCase{"missing output folder", [](const Workspace& ws) { ws.root.remove("out"); },
                   kPhase1 + "\nFatal Error: Cannot create <out>/prginc.asm: No such file or "
-                            "directory.\n\n",
-                  {"proj/a.asm"}},
+                            "directory.\n\n"},
         FaultCase{"output folder is a file",
                   [](const Workspace& ws) {
                     ws.root.remove("out");
                     ws.root.write("out", "a file");
                   },
-                  kPhase1 + "\nFatal Error: Cannot create <out>/prginc.asm: Not a directory.\n\n",
-                  {"out"}},
+                  kPhase1 + "\nFatal Error: Cannot create <out>/prginc.asm: Not a directory.\n\n"},
         FaultCase{"output folder not writable",
                   [](const Workspace& ws) { ::chmod(ws.out().c_str(), 0555); },
                   kPhase1 + "\nFatal Error: Cannot create <out>/prginc.asm: Permission denied.\n\n",
-                  kStaleOutputs, true},
+                  Runner::Unprivileged},
         FaultCase{"project file not readable",
                   [](const Workspace& ws) {
                     ws.root.write("proj/b.asm", "secret\n");
                     ::chmod(ws.root.at("proj/b.asm").c_str(), 0);
                     ::chmod(ws.out().c_str(), 0777);
-                    for (const std::string& name : kOutputs) {
-                      ::chmod(ws.output(name).c_str(), 0666);
-                    }
                   },
-                  kPhase2 + "\nFatal Error: Cannot read project file <proj>/b.asm: Permission "
-                            "denied.\n\n",
-                  {"proj/a.asm"},
-                  true},
-        FaultCase{"full disk under the include file",
-                  [](const Workspace& ws) { linkToFullDisk(ws, "prginc.asm"); },
-                  kPhase1 + "\nFatal Error: Cannot write <out>/prginc.asm: No space left on "
-                            "device.\n\n",
-                  kStalePhase2},
-        FaultCase{"full disk under the name list",
-                  [](const Workspace& ws) { linkToFullDisk(ws, "prglst.dat"); },
-                  kPhase1 + "\nFatal Error: Cannot write <out>/prglst.dat: No space left on "
-                            "device.\n\n",
-                  kStalePhase2},
-        FaultCase{"full disk under the offset table",
-                  [](const Workspace& ws) { linkToFullDisk(ws, "prgsrc.asm"); },
-                  kPhase2 + "\nFatal Error: Cannot write <out>/prgsrc.asm: No space left on "
-                            "device.\n\n",
-                  {}},
-        FaultCase{"full disk under the source text",
-                  [](const Workspace& ws) { linkToFullDisk(ws, "prgscr.dat"); },
-                  kPhase2 + "\nFatal Error: Cannot write <out>/prgscr.dat: No space left on "
-                            "device.\n\n",
-                  {}},
+                  kPhase2 + kProjPrefix + "b.asm: Permission denied.\n\n", Runner::Unprivileged},
+        FaultCase{"file-size limit under the include file",
+                  [](const Workspace& ws) {
+                    ws.root.write("proj/" + std::string(48, 'n') + ".asm",
+                                  "nop\n"); // the name list stays below the limit
+                  },
+                  kPhase1 + "\nFatal Error: Cannot write <out>/prginc.asm: File too large.\n\n",
+                  Runner::SmallFileLimit},
+        FaultCase{"file-size limit under the source text",
+                  [](const Workspace& ws) {
+                    ws.root.write("proj/a.asm", std::string(kSmallFileLimit, 'x'));
+                  },
+                  kPhase2 + "\nFatal Error: Cannot write <out>/prgscr.dat: File too large.\n\n",
+                  Runner::SmallFileLimit},
         FaultCase{"folder named like a program",
                   [](const Workspace& ws) { ws.root.makeDir("proj/b.asm"); },
-                  kPhase2 + "\nFatal Error: Cannot read project file <proj>/b.asm: not a regular "
-                            "file.\n\n",
-                  {}},
+                  kPhase2 + kProjPrefix + "b.asm: not a regular file.\n\n"},
         FaultCase{"FIFO named like a program",
                   [](const Workspace& ws) { ::mkfifo(ws.root.at("proj/b.asm").c_str(), 0644); },
-                  kPhase2 + "\nFatal Error: Cannot read project file <proj>/b.asm: not a regular "
-                            "file.\n\n",
-                  {}},
+                  kPhase2 + kProjPrefix + "b.asm: not a regular file.\n\n"},
+        FaultCase{"socket named like a program",
+                  [](const Workspace& ws) { bindSocket(ws.root.at("proj/b.asm")); },
+                  kPhase2 + kProjPrefix + "b.asm: not a regular file.\n\n"},
+        FaultCase{"link to a terminal named like a program",
+                  [](const Workspace& ws) { ws.root.link("proj/b.asm", "/dev/tty"); },
+                  kPhase2 + kProjPrefix + "b.asm: not a regular file.\n\n"},
         FaultCase{"link to a device named like a program",
                   [](const Workspace& ws) { ws.root.link("proj/b.asm", "/dev/zero"); },
-                  kPhase2 + "\nFatal Error: Cannot read project file <proj>/b.asm: not a regular "
-                            "file.\n\n",
-                  {}},
+                  kPhase2 + kProjPrefix + "b.asm: not a regular file.\n\n"},
         FaultCase{"dangling link named like a program",
                   [](const Workspace& ws) { ws.root.link("proj/b.asm", "nowhere"); },
-                  kPhase2 + "\nFatal Error: Cannot read project file <proj>/b.asm: No such file "
-                            "or directory.\n\n",
-                  {}},
-        FaultCase{"FIFO as the source text file",
+                  kPhase2 + kProjPrefix + "b.asm: No such file or directory.\n\n"},
+        FaultCase{"line feed in a program's name", addProgram<kLineFeedName>,
+                  kPhase1 + kProjPrefix + kLineFeedName + ": the name holds a line break.\n\n"},
+        FaultCase{"carriage return in a program's name", addProgram<kCarriageReturnName>,
+                  kPhase1 + kProjPrefix + kCarriageReturnName +
+                      ": the name holds a line break.\n\n"},
+        FaultCase{"thirty-two programs",
+                  [](const Workspace& ws) {
+                    for (int i = 1; i <= 32; ++i) {
+                      ws.root.write("proj/" + test::programName(i), "nop\n");
+                    }
+                  },
+                  kPhase1 + "\nFatal Error: Too many project files (at most 31).\n\n"},
+        FaultCase{"a folder where an output goes",
                   [](const Workspace& ws) {
                     ws.root.remove("out/prgscr.dat");
-                    ::mkfifo(ws.output("prgscr.dat").c_str(), 0644);
+                    ws.root.makeDir("out/prgscr.dat");
                   },
-                  kPhase2 + "\nFatal Error: Cannot create <out>/prgscr.dat: No such device or "
-                            "address.\n\n",
-                  {}}),
+                  kPhase2 + "\nFatal Error: Cannot create <out>/prgscr.dat: Is a directory.\n\n"},
+        FaultCase{"empty project argument", [](const Workspace&) {},
+                  "Fatal Error: Empty project or output directory argument.\n\n", Runner::Plain,
+                  std::vector<std::string>{"", "<out>"}},
+        FaultCase{"empty output argument", [](const Workspace&) {},
+                  "Fatal Error: Empty project or output directory argument.\n\n", Runner::Plain,
+                  std::vector<std::string>{"<proj>", ""}}),
     [](const ::testing::TestParamInfo<FaultCase>& info) {
       std::string name;
       for (const char* c = info.param.what; *c != '\0'; ++c) {
@@ -200,6 +253,30 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+TEST(FaultTest, NeverOpensAFifoNamedLikeAProgram) {
+  // Opening a FIFO for reading would release a writer blocked on it.
+  Workspace ws;
+  ws.windowsComparable = false;
+  ws.root.write("proj/a.asm", "nop\n");
+  ASSERT_EQ(::mkfifo(ws.root.at("proj/b.asm").c_str(), 0644), 0);
+  const std::string fifo = ws.root.at("proj/b.asm");
+  const pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY); // blocks until a reader comes
+    ::_exit(fd >= 0 ? 0 : 1);
+  }
+  const test::RunResult result = ws.run();
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, kHeader + kPhase2 + "\nFatal Error: Cannot read project file " + fifo +
+                            ": not a regular file.\n\n");
+  ::usleep(100'000); // a released writer would have ended by now
+  int status = 0;
+  EXPECT_EQ(::waitpid(writer, &status, WNOHANG), 0) << "the writer was released";
+  ::kill(writer, SIGKILL);
+  ::waitpid(writer, &status, 0);
+}
 
 /// Holds an exclusive lock on a file or folder, as another run would.
 struct HeldLock {
@@ -214,11 +291,14 @@ struct HeldLock {
 TEST(BusyOutputTest, WaitsForNobodyAndTouchesNothing) {
   struct Case {
     const char* held;
-    const char* console;
+    std::string console;
   };
   const Case cases[] = {
-      {"out", "Cannot create <out>/prginc.asm: the output directory is in use by another run"},
-      {"out/prginc.asm", "Cannot create <out>/prginc.asm: in use by another program"},
+      {"out", kPhase1 + "\nFatal Error: Cannot create <out>/prginc.asm: the output directory is "
+                        "in use by another run.\n\n"},
+      {"proj/a.asm", kPhase2 +
+                         "\nFatal Error: Cannot read project file <proj>/a.asm: in use by another "
+                         "program.\n\n"},
   };
   for (const Case& c : cases) {
     Workspace ws;
@@ -228,13 +308,16 @@ TEST(BusyOutputTest, WaitsForNobodyAndTouchesNothing) {
       ws.root.write("out/" + name, "stale " + name);
     }
     const auto before = snapshot(ws.root, kStaleOutputs);
+    const auto listingBefore = test::listing(ws.root.path());
     const HeldLock lock(ws.root.at(c.held));
     const test::RunResult result = ws.run();
-    std::string message = c.console;
-    message.replace(message.find("<out>"), 5, ws.out());
+    std::string expected = kHeader + c.console;
+    replaceAll(expected, "<out>", ws.out());
+    replaceAll(expected, "<proj>", ws.proj());
     EXPECT_EQ(result.status, 1) << c.held;
-    EXPECT_EQ(result.out, kHeader + kPhase1 + "\nFatal Error: " + message + ".\n\n");
+    EXPECT_EQ(result.out, expected);
     EXPECT_EQ(snapshot(ws.root, kStaleOutputs), before) << c.held;
+    EXPECT_EQ(test::listing(ws.root.path()), listingBefore) << c.held;
   }
 }
 

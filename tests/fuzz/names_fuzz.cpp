@@ -1,6 +1,6 @@
 // Name matching and search order over arbitrary byte names: matching is
-// exactly "ends in .asm, ASCII case ignored", and the order is a strict
-// total order.
+// exactly "ends in .asm, ASCII case ignored", a name with a CR or LF anywhere
+// is found, and the order is a strict total order.
 
 #include "scan/directory_search.h"
 
@@ -46,6 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using dravenik::searchOrderLess;
   for (const std::string& a : names) {
     check(dravenik::isProjectFileName(a) == modelMatches(a), "matching differs from the model");
+    check(dravenik::holdsLineBreak(a) ==
+              (a.find('\n') != std::string::npos || a.find('\r') != std::string::npos),
+          "line-break check differs from the model");
     check(!searchOrderLess(a, a), "a name precedes itself");
     for (const std::string& b : names) {
       const bool ab = searchOrderLess(a, b);

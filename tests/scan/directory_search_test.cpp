@@ -66,5 +66,33 @@ TEST(DirectorySearchTest, FindsNothingWhereThereIsNoDirectory) {
   EXPECT_TRUE(searchAll(dir.path()).size() == 1);
 }
 
+TEST(ProjectFileNameTest, FindsLineBreaksAnywhereInAName) {
+  for (const char* name : {"a\n.asm", "\ra.asm", "a.asm\n", "x'\n incbin \"y\"\n;.asm"}) {
+    EXPECT_TRUE(holdsLineBreak(name)) << name;
+  }
+  for (const char* name : {"a.asm", "it's \x80\x0b\t.asm", ""}) {
+    EXPECT_FALSE(holdsLineBreak(name)) << name;
+  }
+}
+
+TEST(DirectorySearchTest, DeliversAFileAboutToBeWrittenOnceInItsPlace) {
+  test::TempDir dir;
+  dir.write("a.asm", "");
+  dir.write("z.asm", "");
+  DirectorySearch before(dir.path(), "prginc.asm");
+  std::vector<std::string> names;
+  for (std::string name; before.next(name);) {
+    names.push_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"a.asm", "prginc.asm", "z.asm"}));
+  dir.write("prginc.asm", ""); // already there: still once
+  DirectorySearch again(dir.path(), "prginc.asm");
+  names.clear();
+  for (std::string name; again.next(name);) {
+    names.push_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"a.asm", "prginc.asm", "z.asm"}));
+}
+
 } // namespace
 } // namespace dravenik

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
+#include <vector>
 
 namespace dravenik::test {
 
@@ -49,6 +51,22 @@ std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << "cannot read " << path;
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string listing(const std::string& root) {
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator it(root, error), end; !error && it != end;
+       it.increment(error)) {
+    paths.push_back(std::filesystem::relative(it->path(), root).string());
+  }
+  EXPECT_FALSE(error) << "cannot list " << root;
+  std::sort(paths.begin(), paths.end());
+  std::string joined;
+  for (const std::string& path : paths) {
+    joined += path + "\n";
+  }
+  return joined;
 }
 
 bool exists(const std::string& path) {

@@ -32,6 +32,9 @@ private:
 
 /// The whole content of the file at path; fails the test when it cannot be read.
 std::string readFile(const std::string& path);
+/// Every entry below root, as paths relative to it, sorted, one per line:
+/// shows a file left behind or one gone missing.
+std::string listing(const std::string& root);
 /// True when something (even a dangling link) exists at path.
 bool exists(const std::string& path);
 
