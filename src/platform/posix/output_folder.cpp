@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace dravenik::platform {
 
@@ -163,18 +164,34 @@ int OutputFolder::commit(std::string& failedName) {
       return error;
     }
   }
-  // The new files' write-back was started when each was closed, so the
-  // renames wait for no disk and the moment between the first and the last
-  // is as short as the file system makes it.
+  // The files being replaced are held open until every new one is in place:
+  // a rename that drops the last name of a large file would otherwise free
+  // its blocks on the spot, inside the moment between the first rename and
+  // the last.
+  std::vector<int> replaced;
+  for (const std::string& name : made_) {
+    const int fd = ::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+      replaced.push_back(fd);
+    }
+  }
+  // The new files' write-back was started when each was closed, and the last
+  // made (the source text, by far the largest) moves first: whatever its
+  // rename waits for happens before anything has changed.
+  int error = 0;
   while (!made_.empty()) {
-    const std::string& name = made_.front();
+    const std::string& name = made_.back();
     if (::renameat(folder, stagingName(name).c_str(), folder, name.c_str()) != 0) {
       failedName = name;
-      return lastError();
+      error = lastError();
+      break;
     }
-    made_.erase(made_.begin());
+    made_.pop_back();
   }
-  return 0;
+  for (const int fd : replaced) {
+    ::close(fd);
+  }
+  return error;
 }
 
 void OutputFolder::discard() {
