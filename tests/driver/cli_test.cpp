@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -232,6 +234,42 @@ TEST(CliTest, CopiesAGibibyteLineInConstantMemory) {
   EXPECT_LT(result.maxResidentKiB, 16 * 1024);
 #endif
   ::unlink(ws.output("prgscr.dat").c_str());
+}
+
+TEST(CliTest, StopsWhereABlockWouldStartPastFourGibibytes) {
+  // Two sparse programs of 2 GiB cost no disk to make; the tool's copy of
+  // them does, so the test runs where memory holds it and says so otherwise.
+  constexpr off_t kHalf = off_t{1} << 31;
+  const char* memory = "/dev/shm";
+  struct statvfs space {};
+  if (::statvfs(memory, &space) != 0 ||
+      static_cast<unsigned long long>(space.f_bavail) * space.f_frsize < (6ULL << 30)) {
+    GTEST_SKIP() << "needs 6 GiB free in " << memory << " to copy 4 GiB cheaply";
+  }
+  std::string root = std::string(memory) + "/dravenik-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(root.data()), nullptr);
+  const std::string proj = root + "/proj";
+  const std::string out = root + "/out";
+  ASSERT_EQ(::mkdir(proj.c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
+  for (const char* name : {"/a.asm", "/b.asm"}) {
+    const int fd = ::open((proj + name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, kHalf), 0);
+    ::close(fd);
+  }
+  const int fd = ::open((proj + "/c.asm").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "x\n", 2), 2);
+  ::close(fd);
+
+  const test::RunResult result = test::runTool({proj, out});
+  const std::string left = test::listing(out);
+  std::filesystem::remove_all(root);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, kBothPhases + "\nFatal Error: Cannot write " + out +
+                            "/prgscr.dat: File too large.\n\n");
+  EXPECT_EQ(left, "") << "nothing made, nothing left";
 }
 
 } // namespace
