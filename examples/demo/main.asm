@@ -12,6 +12,17 @@
 *
 * Linux on m68k, no libc: assemble with GNU as in MRI mode (-I the output
 * folder of dravenik), link with ld -e _start, run under qemu-m68k.
+*
+* What to expect when you build it:
+* - GNU as warns "end of file not at end of a line; newline inserted" once
+*   for prginc.asm and once for prgsrc.asm: dravenik ends them without a
+*   line break, and the warning is harmless.
+* - Every program is assembled into this one file, so all programs and this
+*   host program share one name space of labels: a label such as "loop" may
+*   be defined once only, in one program or here.
+* - empty.asm "returns 55" in expected-transcript.txt: an empty program has
+*   no code of its own, so its label Prg2 stands on the first instruction of
+*   the next program (fib.asm) and calling it runs that one.
 
         xdef    _start
 
@@ -308,6 +319,8 @@ mNoMark dc.b    'the block has no end mark',0
 * --- the generated files ------------------------------------------------------
 * Each starts at an even address; incbin never aligns by itself. The end labels
 * stand right after their data, before any padding, so an odd length shows.
+* The two includes draw the "newline inserted" warning (see the top); the
+* programs' labels land here, in this file's name space.
 
         even
 PrgTab  include prginc.asm
