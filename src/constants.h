@@ -106,7 +106,6 @@ inline constexpr std::string_view kReasonNotRegularFile = "not a regular file";
 inline constexpr std::string_view kReasonLocked = "in use by another program";
 inline constexpr std::string_view kReasonDirectoryInUse =
     "the output directory is in use by another run";
-inline constexpr std::string_view kReasonStopped = "stopped by a signal";
 inline constexpr std::string_view kReasonNameHoldsLineBreak = "the name holds a line break";
 inline constexpr std::string_view kReasonNameOutsideCodePage =
     "the name cannot be written in the system code page";

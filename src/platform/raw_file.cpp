@@ -2,6 +2,7 @@
 
 #include "constants.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace dravenik::platform {
@@ -15,7 +16,8 @@ std::string errorText(int code) {
   case kErrorDirectoryInUse:
     return std::string(kReasonDirectoryInUse);
   case kErrorStopped:
-    return std::string(kReasonStopped);
+    // Never printed (the stop ends the process), but an interruption all the same.
+    return std::strerror(EINTR);
   case kErrorNameHoldsLineBreak:
     return std::string(kReasonNameHoldsLineBreak);
   case kErrorNameOutsideCodePage:
