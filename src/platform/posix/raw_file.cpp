@@ -35,6 +35,16 @@ int openLocked(const std::string& path, int flags, int lockMode, int& fd) {
   return 0;
 }
 
+/// Starts writing a file's data to disk without waiting for it: only a head
+/// start, so a file system or host without it loses nothing.
+void startWriteBack(int fd) {
+#if defined(__linux__)
+  static_cast<void>(::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE));
+#else
+  static_cast<void>(fd);
+#endif
+}
+
 } // namespace
 
 std::string joinPath(const std::string& directory, std::string_view name) {
@@ -110,12 +120,9 @@ int RawFile::close() {
   const int fd = static_cast<int>(handle_);
   handle_ = -1;
   if (startWriteBackOnClose_) {
-    startWriteBackOnClose_ = false;
-#if defined(__linux__)
-    // Only a head start for the disk: a file system without it loses nothing.
-    static_cast<void>(::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE));
-#endif
+    startWriteBack(fd);
   }
+  startWriteBackOnClose_ = false;
   // The descriptor is gone after close() even when it reports EINTR; never retry.
   return ::close(fd) == 0 ? 0 : lastError();
 }
