@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 #include <vector>
 
@@ -50,7 +49,17 @@ void TempDir::link(std::string_view relative, const std::string& target) const {
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // One read of the whole file: tests compare files of tens of MiB, also in
+  // unoptimised sanitizer builds.
+  std::string bytes;
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (!error && size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+  }
+  return bytes;
 }
 
 std::string listing(const std::string& root) {
