@@ -1,6 +1,7 @@
 #include "platform/output_folder.h"
 
 #include "constants.h"
+#include "platform/posix/lock.h"
 
 #include <array>
 #include <cerrno>
@@ -22,9 +23,7 @@ constexpr std::array<std::string_view, 4> kOutputNames = {
 constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
 constexpr const char* kNullDevice = "/dev/null";
 
-int lastError() {
-  return errno != 0 ? errno : EIO;
-}
+using posix::lastError;
 
 std::string stagingName(std::string_view name) {
   std::string staged(name);
@@ -81,11 +80,7 @@ int OutputFolder::open(const std::string& directory) {
   if (fd < 0) {
     return lastError();
   }
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) {
-      continue;
-    }
-    const int error = errno == EWOULDBLOCK ? kErrorDirectoryInUse : lastError();
+  if (const int error = posix::lockWithoutWaiting(fd, LOCK_EX, kErrorDirectoryInUse); error != 0) {
     ::close(fd);
     return error;
   }

@@ -1,6 +1,7 @@
 #include "platform/raw_file.h"
 
 #include "constants.h"
+#include "platform/posix/lock.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,9 +13,7 @@ namespace dravenik::platform {
 
 namespace {
 
-int lastError() {
-  return errno != 0 ? errno : EIO;
-}
+using posix::lastError;
 
 /// Opens without ever blocking (a FIFO or a device with no peer would hang
 /// an ordinary open), then takes the lock without waiting.
@@ -23,11 +22,7 @@ int openLocked(const std::string& path, int flags, int lockMode, int& fd) {
   if (fd < 0) {
     return lastError();
   }
-  while (::flock(fd, lockMode | LOCK_NB) != 0) {
-    if (errno == EINTR) {
-      continue;
-    }
-    const int error = errno == EWOULDBLOCK ? kErrorLocked : lastError();
+  if (const int error = posix::lockWithoutWaiting(fd, lockMode, kErrorLocked); error != 0) {
     ::close(fd);
     fd = -1;
     return error;
