@@ -49,7 +49,8 @@ std::string withSuffix(std::string_view name, std::string_view suffix) {
 /// The system path of name in the folder at directory (as typed).
 int pathIn(const std::string& directory, std::string_view name, std::wstring& path) {
   std::string narrow = directory;
-  if (narrow.empty() || (narrow.back() != kWindowsPathSeparator && narrow.back() != '/')) {
+  if (narrow.empty() ||
+      (narrow.back() != kWindowsPathSeparator && narrow.back() != kPosixPathSeparator)) {
     narrow += kWindowsPathSeparator;
   }
   narrow += name;

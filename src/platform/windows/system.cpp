@@ -96,7 +96,9 @@ int systemPath(const std::string& path, std::wstring& result) {
     result = wide;
     return 0;
   }
-  const std::size_t cut = wide.find_last_of(L"\\/");
+  // Windows takes the POSIX separator too.
+  constexpr wchar_t separators[] = {kWindowsPathSeparator, kPosixPathSeparator, L'\0'};
+  const std::size_t cut = wide.find_last_of(separators);
   std::wstring full;
   if (const int error = fullPath(cut == std::wstring::npos ? wide : wide.substr(0, cut + 1), full);
       error != 0) {
