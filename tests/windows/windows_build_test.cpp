@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -177,7 +178,11 @@ TEST(WindowsBuildTest, LetsOneRunAtATimeTakeTheOutputFolder) {
     while (copied() <= kIoBlockSize && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(kPoll);
     }
+    // Stopped, not just asked to stop: a write under way ends first.
     ASSERT_EQ(::kill(first.pid, SIGSTOP), 0);
+    int stopped = 0;
+    ASSERT_EQ(::waitpid(first.pid, &stopped, WUNTRACED), first.pid);
+    ASSERT_TRUE(WIFSTOPPED(stopped));
     EXPECT_TRUE(test::exists(copying)) << "the first run was not caught under way";
     const auto during = folderOf(out);
     EXPECT_EQ(during.size(), before + kOutputs.size());
