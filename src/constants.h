@@ -122,12 +122,25 @@ inline constexpr char kWindowsPathSeparator = '\\';
 /// Permissions of a created file on POSIX hosts, narrowed by the user's umask.
 inline constexpr unsigned kPosixCreateMode = 0666;
 /// What a Windows directory search is given after the directory.
-inline constexpr std::string_view kWindowsSearchPattern = "*.asm";
+inline constexpr std::wstring_view kWindowsSearchPattern = L"*.asm";
 /// The largest single read or write on Windows, whose calls take a 32-bit count.
 inline constexpr std::size_t kWindowsMaxTransfer = std::size_t{1} << 30;
-/// The named mutex that locks an output folder on Windows, from the volume's
-/// serial number and the folder's file index, whatever path leads to it.
-inline constexpr const char* kWindowsLockNameFormat = "Local\\dravenik-output-%08lx-%08lx%08lx";
-inline constexpr std::size_t kWindowsLockNameSize = 64;
+/// What follows an output name on Windows while the file it replaces stands
+/// aside during a commit (a file in use cannot be replaced in one step
+/// there): never ".asm" either.
+inline constexpr std::string_view kRetiredSuffix = ".dravenik-old";
+/// The byte that a run locks in its include file's new file to hold the
+/// output folder on Windows: far beyond any data, so that no read or write
+/// of the file ever meets the lock, and below 2^63, where every host that
+/// maps the lock to its own (Wine, Samba) can still place it.
+inline constexpr std::uint64_t kWindowsLockOffset = std::uint64_t{1} << 62;
+/// Prefixes of Windows paths: the form without a length limit, its network
+/// form, and the device form that is passed on unchanged.
+inline constexpr std::wstring_view kWindowsLongPathPrefix = L"\\\\?\\";
+inline constexpr std::wstring_view kWindowsLongUncPrefix = L"\\\\?\\UNC\\";
+inline constexpr std::wstring_view kWindowsDevicePrefix = L"\\\\.\\";
+inline constexpr std::wstring_view kWindowsUncPrefix = L"\\\\";
+/// What stands for a character that the system code page cannot hold.
+inline constexpr const char* kWindowsDefaultChar = "?";
 
 } // namespace dravenik

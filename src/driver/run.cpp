@@ -77,6 +77,11 @@ int includeProjectFiles(const Folders& folders, ProjectFileTable& table, Console
   DirectorySearch search(folders.project, folders.shared ? kIncludeFileName : std::string_view{});
   std::string name;
   while (search.next(name)) {
+    if (!search.exact()) {
+      return fatal(console,
+                   Outcome{FailureKind::ReadProjectFile, platform::joinPath(folders.project, name),
+                           platform::kErrorNameOutsideCodePage});
+    }
     if (holdsLineBreak(name)) {
       return fatal(console,
                    Outcome{FailureKind::ReadProjectFile, platform::joinPath(folders.project, name),

@@ -20,10 +20,15 @@ public:
   /// Delivers the next entry name; false at the end or on a failure (see error()).
   bool next(std::string& name);
   int error() const { return error_; }
+  /// False when the name last delivered is not the entry's own but stands in
+  /// for it: the host's narrow character set cannot hold the entry's name
+  /// (Windows, outside the system code page). Such a name opens nothing.
+  bool exact() const { return exact_; }
 
 private:
   void* handle_ = nullptr;
   int error_ = 0;
+  bool exact_ = true;
 };
 
 } // namespace dravenik::platform

@@ -64,7 +64,7 @@ DirectorySearch::DirectorySearch(const std::string& projectDirectory, std::strin
   std::string name;
   while (reader.next(name)) {
     if (isProjectFileName(name) && name != alsoMatch) {
-      matches_.push_back(name);
+      matches_.push_back({name, reader.exact()});
     }
   }
   if (reader.error() != 0) {
@@ -73,16 +73,19 @@ DirectorySearch::DirectorySearch(const std::string& projectDirectory, std::strin
     return;
   }
   if (!alsoMatch.empty()) {
-    matches_.emplace_back(alsoMatch);
+    matches_.push_back({std::string(alsoMatch), true});
   }
-  std::sort(matches_.begin(), matches_.end(), searchOrderLess);
+  std::sort(matches_.begin(), matches_.end(), [](const Match& left, const Match& right) {
+    return searchOrderLess(left.name, right.name);
+  });
 }
 
 bool DirectorySearch::next(std::string& name) {
   if (next_ == matches_.size()) {
     return false;
   }
-  name = matches_[next_];
+  name = matches_[next_].name;
+  exact_ = matches_[next_].exact;
   ++next_;
   return true;
 }

@@ -31,10 +31,19 @@ public:
   explicit DirectorySearch(const std::string& projectDirectory, std::string_view alsoMatch = {});
   /// Delivers the next match; false when there is none left.
   bool next(std::string& name);
+  /// False when the match last delivered only stands in for the entry's
+  /// name, which the host's narrow character set cannot hold (see
+  /// platform::DirectoryReader::exact()).
+  bool exact() const { return exact_; }
 
 private:
-  std::vector<std::string> matches_;
+  struct Match {
+    std::string name;
+    bool exact = true;
+  };
+  std::vector<Match> matches_;
   std::size_t next_ = 0;
+  bool exact_ = true;
 };
 
 } // namespace dravenik

@@ -22,13 +22,20 @@ inline const std::string kSuccess =
 /// DRAVENIK_WINDOWS_RUNNER what runs it, such as Wine), every run also runs
 /// that build on a copy of the folder as it was before the run, and checks
 /// that both builds print the same, end with the same status and leave the
-/// same files. Folders that Windows cannot hold (links, FIFOs, devices,
-/// names it forbids) are left to the Linux build alone.
+/// same files. A name's bytes are, for the Windows build, its bytes in the
+/// Windows code page (DRAVENIK_WINDOWS_CODE_PAGE, 1252 under Wine here): the
+/// copy holds the characters that code page gives them, so both builds see
+/// the same bytes. Folders that Windows cannot hold (links, FIFOs, devices,
+/// names it forbids or has no characters for, names equal but for case) are
+/// left to the Linux build alone. DRAVENIK_WINDOWS_LOG, if set, names a file
+/// that gets one line per run: compared (and whether both agreed) or why not.
 struct Workspace {
   TempDir root;
   /// False for a test whose fault the Windows build cannot see (a lock held
   /// by the test, say) or whose size makes a second run pointless.
   bool windowsComparable = true;
+  /// How many runs were also made by the Windows build and compared.
+  mutable int windowsRuns = 0;
 
   Workspace() {
     root.makeDir("proj");

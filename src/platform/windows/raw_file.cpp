@@ -1,6 +1,7 @@
 #include "platform/raw_file.h"
 
 #include "constants.h"
+#include "platform/windows/system.h"
 
 #include <cerrno>
 #include <windows.h>
@@ -13,36 +14,6 @@ HANDLE asHandle(std::intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
 
-/// The operating system's failure as the error code the POSIX build reports
-/// for the same cause, so that both builds say the same words.
-int lastError() {
-  switch (::GetLastError()) {
-  case ERROR_FILE_NOT_FOUND:
-  case ERROR_PATH_NOT_FOUND:
-  case ERROR_INVALID_NAME:
-  case ERROR_BAD_NETPATH:
-    return ENOENT;
-  case ERROR_ACCESS_DENIED:
-  case ERROR_WRITE_PROTECT:
-    return EACCES;
-  case ERROR_SHARING_VIOLATION:
-  case ERROR_LOCK_VIOLATION:
-    return kErrorLocked;
-  case ERROR_DISK_FULL:
-  case ERROR_HANDLE_DISK_FULL:
-    return ENOSPC;
-  case ERROR_DIRECTORY:
-    return ENOTDIR;
-  default:
-    return EIO;
-  }
-}
-
-bool isDirectory(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 } // namespace
 
 std::string joinPath(const std::string& directory, std::string_view name) {
@@ -52,41 +23,26 @@ std::string joinPath(const std::string& directory, std::string_view name) {
   return path;
 }
 
-int RawFile::openForWriting(const std::string& path) {
-  close();
-  if (isDirectory(path)) {
-    return EISDIR;
-  }
-  // No sharing: no other open of a generated file succeeds while it is open,
-  // and an open that fails has not emptied it.
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return lastError();
-  }
-  handle_ = reinterpret_cast<std::intptr_t>(file);
-  // A device is written as it is, never emptied.
-  if (::GetFileType(file) == FILE_TYPE_DISK && !::SetEndOfFile(file)) {
-    const int error = lastError();
-    close();
-    return error;
-  }
-  return 0;
-}
-
 int RawFile::openForReading(const std::string& path) {
   close();
-  if (isDirectory(path)) {
+  std::wstring wide;
+  if (const int error = windows::systemPath(path, wide); error != 0) {
+    return error;
+  }
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return kErrorNotRegularFile;
   }
   // Readers may share; writers are denied while the project file is read.
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    return lastError();
+    return windows::lastError();
   }
   handle_ = reinterpret_cast<std::intptr_t>(file);
-  if (::GetFileType(file) != FILE_TYPE_DISK) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     close();
     return kErrorNotRegularFile;
   }
@@ -98,7 +54,7 @@ int RawFile::read(char* data, std::size_t size, std::size_t& got) {
   DWORD count = 0;
   const auto wanted = static_cast<DWORD>(size < kWindowsMaxTransfer ? size : kWindowsMaxTransfer);
   if (!::ReadFile(asHandle(handle_), data, wanted, &count, nullptr)) {
-    return lastError();
+    return windows::lastError();
   }
   got = count;
   return 0;
@@ -109,7 +65,7 @@ int RawFile::write(const char* data, std::size_t size) {
     DWORD count = 0;
     const auto wanted = static_cast<DWORD>(size < kWindowsMaxTransfer ? size : kWindowsMaxTransfer);
     if (!::WriteFile(asHandle(handle_), data, wanted, &count, nullptr)) {
-      return lastError();
+      return windows::lastError();
     }
     if (count == 0) {
       return EIO;
@@ -126,7 +82,9 @@ int RawFile::close() {
   }
   const HANDLE file = asHandle(handle_);
   handle_ = -1;
-  return ::CloseHandle(file) ? 0 : lastError();
+  // Windows has no call that only starts a write-back; the cache writes it soon enough.
+  startWriteBackOnClose_ = false;
+  return ::CloseHandle(file) ? 0 : windows::lastError();
 }
 
 } // namespace dravenik::platform
