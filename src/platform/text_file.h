@@ -13,11 +13,13 @@
 namespace dravenik::platform {
 
 /// A generated file, written in text mode: every LF is stored as CR LF, every
-/// other byte unchanged. Writes are buffered; the first failure sticks, later
-/// writes are dropped, and flush() and close() report it.
+/// other byte unchanged. Small writes are gathered in a buffer of fixed size
+/// that never grows; a piece that does not fit goes to the system together
+/// with what is buffered, straight from the caller's memory. The first failure
+/// sticks, later writes are dropped, and flush() and close() report it.
 class TextFileWriter {
 public:
-  explicit TextFileWriter(std::size_t bufferSize = kIoBlockSize) : bufferSize_(bufferSize) {}
+  explicit TextFileWriter(std::size_t bufferSize = kWriteBufferSize);
   /// Flushes what is buffered and closes, best effort (see close()).
   ~TextFileWriter();
 
@@ -39,11 +41,11 @@ public:
   int error() const { return error_; }
 
 private:
-  void writeThrough(std::string_view bytes);
-
   RawFile file_;
+  /// Left uninitialised: only the bytes written touch its pages.
+  std::unique_ptr<char[]> buffer_;
   std::size_t bufferSize_;
-  std::string buffer_;
+  std::size_t buffered_ = 0;
   std::uint64_t position_ = 0;
   int error_ = 0;
 };

@@ -54,18 +54,4 @@ std::span<char> TextDecoder::decode(std::span<char> buffer, std::size_t got) {
   return {data + start, markLineBreaks(data + start, end - start)};
 }
 
-void appendExpandingLineFeeds(std::string& out, std::string_view text) {
-  for (;;) {
-    const std::size_t lf = text.find(kLineFeed);
-    if (lf == std::string_view::npos) {
-      out.append(text);
-      return;
-    }
-    out.append(text.substr(0, lf));
-    out += kCarriageReturn;
-    out += kLineFeed;
-    text.remove_prefix(lf + 1);
-  }
-}
-
 } // namespace dravenik::platform

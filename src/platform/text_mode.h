@@ -45,7 +45,4 @@ private:
   bool lineOpen_ = false;
 };
 
-/// Appends text to out with every LF written as CR LF.
-void appendExpandingLineFeeds(std::string& out, std::string_view text);
-
 } // namespace dravenik::platform
