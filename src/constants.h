@@ -87,6 +87,11 @@ inline constexpr char kEndOfText = '\x1a';
 /// How a text-mode file stores a line break.
 inline constexpr std::string_view kStoredLineBreak = "\r\n";
 
+/// Names of the text-mode decoder's versions, one per instruction set.
+inline constexpr std::string_view kDecoderPortable = "portable";
+inline constexpr std::string_view kDecoderAvx2 = "avx2";
+inline constexpr std::string_view kDecoderAvx512Vbmi2 = "avx512vbmi2";
+
 /// Size of a read: large blocks keep system calls few, and a fixed size keeps
 /// memory constant whatever the line length.
 inline constexpr std::size_t kIoBlockSize = std::size_t{1} << 20;

@@ -70,9 +70,9 @@ int TextFileWriter::close() {
   return error_;
 }
 
-TextFileReader::TextFileReader(std::size_t blockSize, char lineBreak)
+TextFileReader::TextFileReader(std::size_t blockSize, char lineBreak, DecodeFunction decode)
     : buffer_(std::make_unique_for_overwrite<char[]>(blockSize + 1)), bufferSize_(blockSize + 1),
-      decoder_(lineBreak) {}
+      decoder_(lineBreak, decode) {}
 
 int TextFileReader::open(const std::string& path) {
   decoder_.restart();

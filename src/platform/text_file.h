@@ -55,8 +55,9 @@ private:
 class TextFileReader {
 public:
   /// Reads in blocks of blockSize bytes and delivers each line break as the
-  /// byte lineBreak (see TextDecoder).
-  explicit TextFileReader(std::size_t blockSize = kIoBlockSize, char lineBreak = kLineFeed);
+  /// byte lineBreak, decoding with decode (see TextDecoder).
+  explicit TextFileReader(std::size_t blockSize = kIoBlockSize, char lineBreak = kLineFeed,
+                          DecodeFunction decode = fastestDecoder());
 
   /// Opens an existing regular file for shared reading (see RawFile).
   int open(const std::string& path);
