@@ -19,6 +19,7 @@ namespace dravenik::platform {
 /// sticks, later writes are dropped, and flush() and close() report it.
 class TextFileWriter {
 public:
+  /// A writer whose buffer holds bufferSize bytes, with no file open yet.
   explicit TextFileWriter(std::size_t bufferSize = kWriteBufferSize);
   /// Flushes what is buffered and closes, best effort (see close()).
   ~TextFileWriter();
