@@ -1,7 +1,9 @@
 // The line copier's hot loop without the file system: text-mode decoding,
-// line breaks delivered as line marks, over blocks as large as the tool reads, in bytes per second.
+// line breaks delivered as line marks, over blocks as large as the tool reads,
+// in bytes per second, for each decoder version this processor runs.
 
 #include "constants.h"
+#include "platform/text_decode.h"
 #include "platform/text_mode.h"
 
 #include <benchmark/benchmark.h>
@@ -29,11 +31,11 @@ std::string oneLongLine() {
   return std::string(std::size_t{8} << 20, 'x');
 }
 
-void copyBlocks(benchmark::State& state, const std::string& disk) {
+void copyBlocks(benchmark::State& state, const std::string& disk, platform::DecodeFunction decode) {
   std::vector<char> buffer(kIoBlockSize + 1);
   std::size_t marked = 0;
   for (auto _ : state) {
-    platform::TextDecoder decoder(LineMark);
+    platform::TextDecoder decoder(LineMark, decode);
     std::size_t at = 0;
     while (!decoder.ended()) {
       // Stands in for the read: one copy into the block, as the kernel makes.
@@ -48,13 +50,6 @@ void copyBlocks(benchmark::State& state, const std::string& disk) {
   benchmark::DoNotOptimize(marked);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(disk.size()));
-}
-
-void BM_TypicalLines(benchmark::State& state) {
-  copyBlocks(state, typicalLines());
-}
-void BM_OneLongLine(benchmark::State& state) {
-  copyBlocks(state, oneLongLine());
 }
 
 /// The floor: the copy into the block alone.
@@ -72,10 +67,31 @@ void BM_CopyOnly(benchmark::State& state) {
                           static_cast<std::int64_t>(disk.size()));
 }
 
-BENCHMARK(BM_CopyOnly);
-BENCHMARK(BM_TypicalLines);
-BENCHMARK(BM_OneLongLine);
-
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  const std::string typical = typicalLines();
+  const std::string longLine = oneLongLine();
+  benchmark::RegisterBenchmark("CopyOnly", BM_CopyOnly);
+  for (const platform::DecoderVersion& version : platform::decoderVersions()) {
+    if (!version.usable()) {
+      continue;
+    }
+    const std::string name(version.name);
+    benchmark::RegisterBenchmark(("TypicalLines/" + name).c_str(),
+                                 [&typical, version](benchmark::State& state) {
+                                   copyBlocks(state, typical, version.decode);
+                                 });
+    benchmark::RegisterBenchmark(("OneLongLine/" + name).c_str(),
+                                 [&longLine, version](benchmark::State& state) {
+                                   copyBlocks(state, longLine, version.decode);
+                                 });
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -92,12 +92,21 @@ inline constexpr std::string_view kLineBreakBytes = "\r\n";
 /// Ctrl-Z: a text-mode reader treats it as the end of the file.
 inline constexpr char kEndOfText = '\x1a';
 
-/// Size of the read and write buffers: large blocks keep system calls few,
-/// and a fixed size keeps memory constant whatever the line length.
+/// How a text-mode file stores a line break.
+inline constexpr std::string_view kStoredLineBreak = "\r\n";
+
+/// Names of the text-mode decoder's versions, one per instruction set.
+inline constexpr std::string_view kDecoderPortable = "portable";
+inline constexpr std::string_view kDecoderAvx2 = "avx2";
+inline constexpr std::string_view kDecoderAvx512Vbmi2 = "avx512vbmi2";
+
+/// Size of a read: large blocks keep system calls few, and a fixed size keeps
+/// memory constant whatever the line length.
 inline constexpr std::size_t kIoBlockSize = std::size_t{1} << 20;
-/// A piece of at least 1/kWriteThroughDivisor of a write buffer, with nothing
-/// to translate, goes straight to the system instead of through the buffer.
-inline constexpr std::size_t kWriteThroughDivisor = 4;
+/// Size of a writer's buffer, which gathers only small writes (table entries,
+/// names, end marks): larger pieces go out from the caller's memory, so a
+/// larger buffer would only cost memory pages and a second copy.
+inline constexpr std::size_t kWriteBufferSize = std::size_t{4} << 10;
 
 // --- Platform -----------------------------------------------------------------
 

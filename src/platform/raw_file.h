@@ -47,6 +47,10 @@ public:
   int read(char* data, std::size_t size, std::size_t& got);
   /// Writes all size bytes of data.
   int write(const char* data, std::size_t size);
+  /// Writes all of first, then all of second, in one system call where the
+  /// system has one for it: a buffered head and a large piece go out together
+  /// without being copied into one place.
+  int writeTwo(std::string_view first, std::string_view second);
   /// Closes the file; closing a closed file does nothing.
   int close();
   bool isOpen() const { return handle_ >= 0; }

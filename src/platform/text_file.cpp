@@ -2,69 +2,59 @@
 
 #include "platform/text_mode.h"
 
+#include <cstring>
+
 namespace dravenik::platform {
+
+TextFileWriter::TextFileWriter(std::size_t bufferSize)
+    : buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)), bufferSize_(bufferSize) {}
 
 TextFileWriter::~TextFileWriter() {
   close();
 }
 
 int TextFileWriter::open(OutputFolder& folder, std::string_view name) {
-  buffer_.clear();
-  buffer_.reserve(bufferSize_);
+  buffered_ = 0;
   position_ = 0;
   error_ = folder.create(name, file_);
   return error_;
 }
 
 void TextFileWriter::write(std::string_view text) {
-  if (text.find(kLineFeed) == std::string_view::npos) {
-    writeBytes(text);
-    return;
+  for (std::size_t lf = text.find(kLineFeed); lf != std::string_view::npos;
+       lf = text.find(kLineFeed)) {
+    writeBytes(text.substr(0, lf));
+    writeBytes(kStoredLineBreak);
+    text.remove_prefix(lf + 1);
   }
-  if (error_ != 0) {
-    return;
-  }
-  const std::size_t before = buffer_.size();
-  appendExpandingLineFeeds(buffer_, text);
-  position_ += buffer_.size() - before;
-  if (buffer_.size() >= bufferSize_) {
-    flush();
-  }
+  writeBytes(text);
 }
 
 void TextFileWriter::writeBytes(std::string_view bytes) {
-  if (error_ != 0) {
+  if (error_ != 0 || bytes.empty()) {
     return;
   }
-  if (bytes.size() >= bufferSize_ / kWriteThroughDivisor) {
-    // A large piece costs less as one more system call than as a copy into the buffer.
-    writeThrough(bytes);
-    return;
-  }
-  buffer_.append(bytes);
   position_ += bytes.size();
-  if (buffer_.size() >= bufferSize_) {
-    flush();
+  // Checked before appending, so the buffer never needs to grow.
+  if (bytes.size() <= bufferSize_ - buffered_) {
+    std::memcpy(buffer_.get() + buffered_, bytes.data(), bytes.size());
+    buffered_ += bytes.size();
+    return;
   }
+  // Too large for the room left: one system call for both, and no copy of the piece.
+  error_ = file_.writeTwo({buffer_.get(), buffered_}, bytes);
+  buffered_ = 0;
 }
 
 void TextFileWriter::writeByte(char byte) {
   writeBytes({&byte, 1});
 }
 
-void TextFileWriter::writeThrough(std::string_view bytes) {
-  if (flush() != 0) {
-    return;
-  }
-  error_ = file_.write(bytes.data(), bytes.size());
-  position_ += bytes.size();
-}
-
 int TextFileWriter::flush() {
-  if (error_ == 0 && !buffer_.empty()) {
-    error_ = file_.write(buffer_.data(), buffer_.size());
+  if (error_ == 0 && buffered_ > 0) {
+    error_ = file_.write(buffer_.get(), buffered_);
   }
-  buffer_.clear();
+  buffered_ = 0;
   return error_;
 }
 
@@ -80,9 +70,9 @@ int TextFileWriter::close() {
   return error_;
 }
 
-TextFileReader::TextFileReader(std::size_t blockSize, char lineBreak)
+TextFileReader::TextFileReader(std::size_t blockSize, char lineBreak, DecodeFunction decode)
     : buffer_(std::make_unique_for_overwrite<char[]>(blockSize + 1)), bufferSize_(blockSize + 1),
-      decoder_(lineBreak) {}
+      decoder_(lineBreak, decode) {}
 
 int TextFileReader::open(const std::string& path) {
   decoder_.restart();

@@ -14,11 +14,14 @@
 namespace dravenik::platform {
 
 /// A generated file, written in text mode: every LF is stored as CR LF, every
-/// other byte unchanged. Writes are buffered; the first failure sticks, later
-/// writes are dropped, and flush() and close() report it.
+/// other byte unchanged. Small writes are gathered in a buffer of fixed size
+/// that never grows; a piece that does not fit goes to the system together
+/// with what is buffered, straight from the caller's memory. The first failure
+/// sticks, later writes are dropped, and flush() and close() report it.
 class TextFileWriter {
 public:
-  explicit TextFileWriter(std::size_t bufferSize = kIoBlockSize) : bufferSize_(bufferSize) {}
+  /// A writer whose buffer holds bufferSize bytes, with no file open yet.
+  explicit TextFileWriter(std::size_t bufferSize = kWriteBufferSize);
   /// Flushes what is buffered and closes, best effort (see close()).
   ~TextFileWriter();
 
@@ -40,11 +43,11 @@ public:
   int error() const { return error_; }
 
 private:
-  void writeThrough(std::string_view bytes);
-
   RawFile file_;
+  /// Left uninitialised: only the bytes written touch its pages.
+  std::unique_ptr<char[]> buffer_;
   std::size_t bufferSize_;
-  std::string buffer_;
+  std::size_t buffered_ = 0;
   std::uint64_t position_ = 0;
   int error_ = 0;
 };
@@ -54,8 +57,9 @@ private:
 class TextFileReader {
 public:
   /// Reads in blocks of blockSize bytes and delivers each line break as the
-  /// byte lineBreak (see TextDecoder).
-  explicit TextFileReader(std::size_t blockSize = kIoBlockSize, char lineBreak = kLineFeed);
+  /// byte lineBreak, decoding with decode (see TextDecoder).
+  explicit TextFileReader(std::size_t blockSize = kIoBlockSize, char lineBreak = kLineFeed,
+                          DecodeFunction decode = fastestDecoder());
 
   /// Opens an existing regular file for shared reading (see RawFile).
   int open(const std::string& path);

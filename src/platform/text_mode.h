@@ -1,11 +1,10 @@
 #pragma once
 
 #include "constants.h"
+#include "platform/text_decode.h"
 
 #include <cstddef>
 #include <span>
-#include <string>
-#include <string_view>
 
 namespace dravenik::platform {
 
@@ -17,17 +16,20 @@ namespace dravenik::platform {
 /// until the next block shows whether LF follows it.
 ///
 /// Each block is read into buffer[1, buffer.size()); buffer[0] is kept free
-/// for the held CR, so decoding never copies a block.
+/// for the held CR, so decoding never copies a block. The block is decoded in
+/// one pass by decodeFunction (one of decoderVersions(), by default the
+/// fastest this processor runs).
 class TextDecoder {
 public:
-  explicit TextDecoder(char lineBreak = kLineFeed) : lineBreak_(lineBreak) {}
+  explicit TextDecoder(char lineBreak = kLineFeed, DecodeFunction decodeFunction = fastestDecoder())
+      : lineBreak_(lineBreak), decodeFunction_(decodeFunction) {}
 
   /// Decodes the got bytes just read into buffer[1, 1 + got); got == 0 means
   /// the input has ended. Returns the decoded text, a part of buffer, which is
   /// empty when the block held only a CR or nothing is left.
   std::span<char> decode(std::span<char> buffer, std::size_t got);
-  /// Starts over for a new input, keeping the line-break byte.
-  void restart() { *this = TextDecoder(lineBreak_); }
+  /// Starts over for a new input, keeping the line-break byte and the version.
+  void restart() { *this = TextDecoder(lineBreak_, decodeFunction_); }
   /// True once the end of the input or a Ctrl-Z has been seen.
   bool ended() const { return ended_; }
   /// True when the text delivered so far ends inside a line: its last line
@@ -35,17 +37,11 @@ public:
   bool lineOpen() const { return lineOpen_; }
 
 private:
-  /// Turns the line breaks of data[0, size) into lineBreak_ in place and
-  /// returns the new size; a CR at the very end is kept.
-  std::size_t markLineBreaks(char* data, std::size_t size);
-
   char lineBreak_;
+  DecodeFunction decodeFunction_;
   bool heldCr_ = false;
   bool ended_ = false;
   bool lineOpen_ = false;
 };
-
-/// Appends text to out with every LF written as CR LF.
-void appendExpandingLineFeeds(std::string& out, std::string_view text);
 
 } // namespace dravenik::platform

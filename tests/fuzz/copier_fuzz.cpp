@@ -1,12 +1,14 @@
 // The streaming copier against a plain whole-buffer model of what a block of
 // the source text file must hold, over arbitrary bytes and arbitrary block,
-// chunk and buffer sizes.
+// chunk and buffer sizes: in memory with every decoder version this processor
+// runs, and through real files with one of them, chosen by the input.
 
 #include "constants.h"
 #include "output/line_copier.h"
 #include "output/marks.h"
 #include "platform/text_file.h"
 #include "platform/text_mode.h"
+#include "support/text_mode_model.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -54,22 +56,11 @@ std::string model(std::string disk) {
 }
 
 /// The decoder fed in chunks of the given sizes, in memory, as the copier uses it.
-std::string streamInChunks(const std::string& disk, const std::vector<std::size_t>& chunks) {
-  platform::TextDecoder decoder(LineMark);
-  std::string block;
-  std::vector<char> buffer;
-  std::size_t at = 0;
-  for (std::size_t k = 0; !decoder.ended(); ++k) {
-    // A read of 0 bytes means the end, so every other read brings at least one.
-    const std::size_t wanted = std::max<std::size_t>(1, chunks[k % chunks.size()]);
-    const std::size_t got = std::min(wanted, disk.size() - at);
-    buffer.assign(got + 1, '?');
-    std::copy_n(disk.data() + at, got, buffer.data() + 1);
-    at += got;
-    const std::span<char> text = decoder.decode(buffer, got);
-    block.append(text.data(), text.size());
-  }
-  if (decoder.lineOpen()) {
+std::string streamInChunks(const std::string& disk, const std::vector<std::size_t>& chunks,
+                           platform::DecodeFunction decode) {
+  const test::DecodedInput decoded = test::decodeInBlocks(disk, chunks, LineMark, decode);
+  std::string block = decoded.text;
+  if (decoded.lineOpen) {
     block += LineMark;
   }
   block += EndMark;
@@ -80,8 +71,8 @@ std::string streamInChunks(const std::string& disk, const std::vector<std::size_
 }
 
 /// The real copier through real files, with the given block and buffer sizes.
-std::string copyThroughFiles(const std::string& disk, std::size_t blockSize,
-                             std::size_t bufferSize) {
+std::string copyThroughFiles(const std::string& disk, std::size_t blockSize, std::size_t bufferSize,
+                             platform::DecodeFunction decode) {
   static const std::string dir = [] {
     std::string pattern = "/tmp/dravenik-fuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
@@ -96,7 +87,7 @@ std::string copyThroughFiles(const std::string& disk, std::size_t blockSize,
     std::ofstream file(in, std::ios::binary | std::ios::trunc);
     file.write(disk.data(), static_cast<std::streamsize>(disk.size()));
   }
-  platform::TextFileReader reader(blockSize, LineMark);
+  platform::TextFileReader reader(blockSize, LineMark, decode);
   platform::TextFileWriter writer(bufferSize);
   std::string failed;
   if (folder.open(dir) != 0 || reader.open(in) != 0 || writer.open(folder, "out.dat") != 0 ||
@@ -114,22 +105,29 @@ std::string copyThroughFiles(const std::string& disk, std::size_t blockSize,
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::vector<platform::DecoderVersion> versions = test::usableDecoderVersions();
   FuzzedDataProvider input(data, size);
-  const std::size_t blockSize = input.ConsumeIntegralInRange<std::size_t>(1, 64);
+  const std::size_t blockSize = input.ConsumeIntegralInRange<std::size_t>(1, 200);
   const std::size_t bufferSize = input.ConsumeIntegralInRange<std::size_t>(1, 64);
+  const platform::DecoderVersion& throughFiles =
+      versions[input.ConsumeIntegralInRange<std::size_t>(0, versions.size() - 1)];
   std::vector<std::size_t> chunks(input.ConsumeIntegralInRange<std::size_t>(1, 8));
   for (std::size_t& chunk : chunks) {
-    chunk = input.ConsumeIntegralInRange<std::size_t>(0, 40);
+    chunk = input.ConsumeIntegralInRange<std::size_t>(0, 100);
   }
   const std::string disk = input.ConsumeRemainingBytesAsString();
 
   const std::string expected = model(disk);
-  if (streamInChunks(disk, chunks) != expected) {
-    std::fputs("streamed in chunks: differs from the model\n", stderr);
-    std::abort();
+  for (const platform::DecoderVersion& version : versions) {
+    if (streamInChunks(disk, chunks, version.decode) != expected) {
+      std::fprintf(stderr, "%s streamed in chunks: differs from the model\n",
+                   std::string(version.name).c_str());
+      std::abort();
+    }
   }
-  if (copyThroughFiles(disk, blockSize, bufferSize) != expected) {
-    std::fputs("copied through files: differs from the model\n", stderr);
+  if (copyThroughFiles(disk, blockSize, bufferSize, throughFiles.decode) != expected) {
+    std::fprintf(stderr, "%s copied through files: differs from the model\n",
+                 std::string(throughFiles.name).c_str());
     std::abort();
   }
   return 0;

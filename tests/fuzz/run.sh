@@ -5,7 +5,7 @@
 set -euo pipefail
 build=$1 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
-for target in copier names; do
+for target in copier decoder names; do
   work="$build/corpus-$target"
   mkdir -p "$work"
   echo "fuzzing $target for ${seconds}s"

@@ -109,6 +109,47 @@ TEST(TextFileWriterTest, StoresLineFeedsAsCrLfAndCountsStoredBytes) {
   }
 }
 
+TEST(TextFileWriterTest, GathersSmallPiecesAndSendsALargeOneOutWithWhatIsBuffered) {
+  constexpr std::size_t kBuffer = 8;
+  struct Case {
+    std::vector<std::size_t> pieces;
+    std::size_t onDiskBeforeFlush; // what a piece that did not fit took out with it
+  };
+  const Case cases[] = {
+      {{8}, 0},           // fills the buffer exactly
+      {{3, 5}, 0},        // so do two
+      {{3, 6}, 9},        // the second does not fit: both go out together
+      {{9}, 9},           // larger than the buffer, nothing buffered
+      {{0, 1, 7, 1}, 9},  // the last byte does not fit
+      {{2, 100, 3}, 102}, // buffering starts over after a piece went out
+      {{5, 5, 5, 5}, 20}, // every second piece takes the one before it
+  };
+  for (const Case& c : cases) {
+    test::TempDir dir;
+    OutputFolder folder;
+    ASSERT_EQ(folder.open(dir.path()), 0);
+    TextFileWriter file(kBuffer);
+    ASSERT_EQ(file.open(folder, "out.dat"), 0);
+    // Until the commit, the bytes are in the new file under its staging name.
+    const std::string onDisk = dir.at("out.dat" + std::string(kStagingSuffix));
+    std::string all;
+    for (const std::size_t size : c.pieces) {
+      std::string piece;
+      for (std::size_t i = 0; i < size; ++i) {
+        piece += static_cast<char>('a' + (all.size() + i) % 26);
+      }
+      file.writeBytes(piece);
+      all += piece;
+      EXPECT_EQ(file.position(), all.size());
+    }
+    EXPECT_EQ(test::readFile(onDisk).size(), c.onDiskBeforeFlush)
+        << c.pieces.size() << " pieces, " << all.size() << " bytes";
+    ASSERT_EQ(file.flush(), 0);
+    EXPECT_EQ(test::readFile(onDisk), all);
+    ASSERT_EQ(file.close(), 0);
+  }
+}
+
 TEST(TextFileReaderTest, NeverReadsAFileSomebodyHoldsForWriting) {
   test::TempDir dir;
   dir.write("busy.asm", "kept");

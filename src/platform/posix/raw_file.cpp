@@ -3,10 +3,12 @@
 #include "constants.h"
 #include "platform/posix/lock.h"
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace dravenik::platform {
@@ -106,6 +108,42 @@ int RawFile::write(const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(count);
   }
   return 0;
+}
+
+int RawFile::writeTwo(std::string_view first, std::string_view second) {
+  // writev only reads the pieces; its iovec is not const for historical reasons.
+  std::array<iovec, 2> parts = {{{const_cast<char*>(first.data()), first.size()},
+                                 {const_cast<char*>(second.data()), second.size()}}};
+  std::size_t next = 0;
+  for (;;) {
+    while (next < parts.size() && parts[next].iov_len == 0) {
+      ++next;
+    }
+    if (next == parts.size()) {
+      return 0;
+    }
+    const ssize_t count =
+        ::writev(static_cast<int>(handle_), &parts[next], static_cast<int>(parts.size() - next));
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return lastError();
+    }
+    if (count == 0) {
+      return EIO;
+    }
+    // A short write may end anywhere: skip what went out and write the rest.
+    auto done = static_cast<std::size_t>(count);
+    while (next < parts.size() && done >= parts[next].iov_len) {
+      done -= parts[next].iov_len;
+      ++next;
+    }
+    if (next < parts.size()) {
+      parts[next].iov_base = static_cast<char*>(parts[next].iov_base) + done;
+      parts[next].iov_len -= done;
+    }
+  }
 }
 
 int RawFile::close() {

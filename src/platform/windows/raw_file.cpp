@@ -76,6 +76,14 @@ int RawFile::write(const char* data, std::size_t size) {
   return 0;
 }
 
+int RawFile::writeTwo(std::string_view first, std::string_view second) {
+  // Win32 has no gathered write for ordinary files: two calls, no copy.
+  if (const int error = write(first.data(), first.size()); error != 0) {
+    return error;
+  }
+  return write(second.data(), second.size());
+}
+
 int RawFile::close() {
   if (handle_ < 0) {
     return 0;
