@@ -108,6 +108,9 @@ inline constexpr std::size_t kIoBlockSize = std::size_t{1} << 20;
 /// larger buffer would only cost memory pages and a second copy.
 inline constexpr std::size_t kWriteBufferSize = std::size_t{4} << 10;
 
+/// How much of a new output file is written before its write-back is started.
+inline constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
+
 // --- Platform -----------------------------------------------------------------
 
 /// Reasons of our own in fatal messages, beside the system's words.

@@ -60,9 +60,15 @@ private:
   friend class OutputFolder;
 
   std::intptr_t handle_ = -1;
-  /// Set for a new output file: its write-back is started when it is closed,
-  /// so that putting it in place later waits for no disk.
-  bool startWriteBackOnClose_ = false;
+  /// Counts bytes written and, for a new output file, starts their
+  /// write-back every kWriteBackStep bytes, so that the disk works while the
+  /// run goes on and putting the file in place later waits for little.
+  void wrote(std::size_t size);
+
+  /// Set for a new output file (see wrote()); the rest is started on close.
+  bool startWriteBack_ = false;
+  std::uint64_t written_ = 0;
+  std::uint64_t writeBackFrom_ = 0;
 };
 
 } // namespace dravenik::platform

@@ -126,7 +126,7 @@ int OutputFolder::create(std::string_view name, RawFile& file) {
   }
   made_.emplace_back(name);
   file.handle_ = fd;
-  file.startWriteBackOnClose_ = true;
+  file.startWriteBack_ = true;
   struct stat old {};
   if (::fstatat(folder, made_.back().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
       S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & kPosixPermissionBits) != 0) {

@@ -32,13 +32,16 @@ int openLocked(const std::string& path, int flags, int lockMode, int& fd) {
   return 0;
 }
 
-/// Starts writing a file's data to disk without waiting for it: only a head
-/// start, so a file system or host without it loses nothing.
-void startWriteBack(int fd) {
+/// Starts writing size bytes of a file's data from offset to disk without
+/// waiting for them: only a head start, so a host without it loses nothing.
+void startWriteBack(int fd, std::uint64_t offset, std::uint64_t size) {
 #if defined(__linux__)
-  static_cast<void>(::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE));
+  static_cast<void>(::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(size),
+                                      SYNC_FILE_RANGE_WRITE));
 #else
   static_cast<void>(fd);
+  static_cast<void>(offset);
+  static_cast<void>(size);
 #endif
 }
 
@@ -106,8 +109,17 @@ int RawFile::write(const char* data, std::size_t size) {
     }
     data += count;
     size -= static_cast<std::size_t>(count);
+    wrote(static_cast<std::size_t>(count));
   }
   return 0;
+}
+
+void RawFile::wrote(std::size_t size) {
+  written_ += size;
+  if (startWriteBack_ && written_ - writeBackFrom_ >= kWriteBackStep) {
+    startWriteBack(static_cast<int>(handle_), writeBackFrom_, written_ - writeBackFrom_);
+    writeBackFrom_ = written_;
+  }
 }
 
 int RawFile::writeTwo(std::string_view first, std::string_view second) {
@@ -135,6 +147,7 @@ int RawFile::writeTwo(std::string_view first, std::string_view second) {
     }
     // A short write may end anywhere: skip what went out and write the rest.
     auto done = static_cast<std::size_t>(count);
+    wrote(done);
     while (next < parts.size() && done >= parts[next].iov_len) {
       done -= parts[next].iov_len;
       ++next;
@@ -152,10 +165,12 @@ int RawFile::close() {
   }
   const int fd = static_cast<int>(handle_);
   handle_ = -1;
-  if (startWriteBackOnClose_) {
-    startWriteBack(fd);
+  if (startWriteBack_ && written_ > writeBackFrom_) {
+    startWriteBack(fd, writeBackFrom_, written_ - writeBackFrom_);
   }
-  startWriteBackOnClose_ = false;
+  startWriteBack_ = false;
+  written_ = 0;
+  writeBackFrom_ = 0;
   // The descriptor is gone after close() even when it reports EINTR; never retry.
   return ::close(fd) == 0 ? 0 : lastError();
 }

@@ -91,7 +91,7 @@ int RawFile::close() {
   const HANDLE file = asHandle(handle_);
   handle_ = -1;
   // Windows has no call that only starts a write-back; the cache writes it soon enough.
-  startWriteBackOnClose_ = false;
+  startWriteBack_ = false;
   return ::CloseHandle(file) ? 0 : windows::lastError();
 }
 
