@@ -96,22 +96,7 @@ int RawFile::read(char* data, std::size_t size, std::size_t& got) {
 }
 
 int RawFile::write(const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t count = ::write(static_cast<int>(handle_), data, size);
-    if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return lastError();
-    }
-    if (count == 0) {
-      return EIO;
-    }
-    data += count;
-    size -= static_cast<std::size_t>(count);
-    wrote(static_cast<std::size_t>(count));
-  }
-  return 0;
+  return writeTwo(std::string_view(data, size), {});
 }
 
 void RawFile::wrote(std::size_t size) {
